@@ -1,0 +1,58 @@
+// tarvo-auth-write FILE
+//
+// Writes an authentication file for the credentials library. The user name
+// and the password are read from standard input, one line each, so that they
+// never appear on a command line or in a process listing. Nothing of either
+// value is ever printed. Exit status 0 on success, 1 on failure, 2 on misuse.
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "pelx/auth_file.h"
+
+namespace {
+
+bool ReadValueLine(std::string* value) {
+  if (!std::getline(std::cin, *value)) return false;
+  if (!value->empty() && value->back() == '\r') value->pop_back();
+  return true;
+}
+
+bool WriteAuthFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  // Only the owner may read the credentials, before any of them is written.
+  std::error_code ignored;
+  std::filesystem::permissions(path,
+                               std::filesystem::perms::owner_read |
+                                   std::filesystem::perms::owner_write,
+                               ignored);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: tarvo-auth-write FILE\n"
+                 "Reads the user name and then the password, one line each, "
+                 "from standard input.\n";
+    return 2;
+  }
+  std::string user;
+  std::string password;
+  if (!ReadValueLine(&user) || !ReadValueLine(&password)) {
+    std::cerr << "tarvo-auth-write: expected two lines on standard input: "
+                 "the user name and the password\n";
+    return 1;
+  }
+  if (!WriteAuthFile(argv[1], pelx::AuthFileContent(user, password))) {
+    std::cerr << "tarvo-auth-write: cannot write " << argv[1] << "\n";
+    return 1;
+  }
+  return 0;
+}
