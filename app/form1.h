@@ -1,0 +1,49 @@
+#ifndef QUARNEL_APP_FORM1_H_
+#define QUARNEL_APP_FORM1_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+
+namespace quarnel {
+
+// The program's one form. It is never shown: loading it performs the whole
+// run, and the run's state lives in its fields.
+class Form1 {
+ public:
+  // `env` must outlive the form.
+  explicit Form1(Env& env) : env_(env) {}
+
+  // The Load handler: decides the run mode, asks in an interactive run,
+  // deletes the stored list from the database when confirmed, then updates
+  // the list files. Throws RunError at the first failure; later steps do not
+  // run.
+  void Load();
+
+  // State of the run.
+  std::unique_ptr<OdbcConnection> DbConnection;
+  std::string DbName;
+  bool SilentRun = false;
+  bool DeleteConfirmed = false;
+  std::string ExeNameUpper;
+
+ private:
+  // Sets ExeNameUpper, SilentRun and DeleteConfirmed from the executable's
+  // name and the argument text.
+  void DecideRunMode();
+  // Reads the settings and credentials and deletes the stored list.
+  void DeleteStoredList();
+  // Closes DbConnection if the run opened it.
+  void CloseDatabase();
+
+  Env& env_;
+};
+
+// The question of an interactive run.
+inline constexpr char kDeleteQuestion[] =
+    "Do you want to delete file sifrant_bank.dat from database?";
+
+}  // namespace quarnel
+
+#endif  // QUARNEL_APP_FORM1_H_

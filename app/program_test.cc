@@ -1,0 +1,98 @@
+// The program run as a process, the way a user or the start-up runner runs it.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testing/process.h"
+#include "testing/temp_dir.h"
+
+namespace quarnel {
+namespace {
+
+using testing::Exists;
+using testing::InstallProgram;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::ScopedTempDir;
+using testing::WriteFile;
+
+constexpr char kQuestion[] = "Do you want to delete file sifrant_bank.dat from database?";
+const std::string kList = "HEADER\r\nZZZZ|row\r\n";
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest() { WriteFile(dir_.Join("sifrant_bank.dat"), kList); }
+
+  bool ListUpdated() {
+    return ReadFile(dir_.Join("sifrant_bank.dat")).rfind("BANKID(C)|", 0) == 0 &&
+           ReadFile(dir_.Join("sifrant_bank.old")) == kList;
+  }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(ProgramTest, InteractiveNoUpdatesTheListWithoutFurtherMessages) {
+  const std::string exe = InstallProgram(dir_.path());
+  const auto result = RunProcess(exe, {}, "n\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find(kQuestion), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("successfull"), std::string::npos);
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(ListUpdated());
+}
+
+TEST_F(ProgramTest, UnclearAnswersAskAgainAndEndOfInputMeansNo) {
+  const std::string exe = InstallProgram(dir_.path());
+  auto result = RunProcess(exe, {}, "maybe\nNO\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  size_t asked = 0;
+  for (size_t at = result.out.find(kQuestion); at != std::string::npos;
+       at = result.out.find(kQuestion, at + 1)) {
+    ++asked;
+  }
+  EXPECT_EQ(asked, 2u) << result.out;
+
+  result = RunProcess(exe, {}, "");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find(kQuestion), std::string::npos);
+}
+
+TEST_F(ProgramTest, SilentRunsNeverAsk) {
+  for (const char* name : {"keldramix", "KELDRAMIX.exe"}) {
+    const auto result = RunProcess(InstallProgram(dir_.path(), name), {"whatever"});
+    EXPECT_EQ(result.out.find(kQuestion), std::string::npos) << name << ": " << result.out;
+  }
+  const std::string exe = InstallProgram(dir_.path());
+  for (const char* flag : {"-s", "-silent"}) {
+    const auto result = RunProcess(exe, {flag});
+    EXPECT_EQ(result.out.find(kQuestion), std::string::npos) << flag << ": " << result.out;
+  }
+  // The switch must be the whole argument text.
+  const auto result = RunProcess(exe, {"-s", "extra"}, "n\n");
+  EXPECT_NE(result.out.find(kQuestion), std::string::npos);
+}
+
+TEST_F(ProgramTest, HelpAndVersionTouchNothing) {
+  const std::string exe = InstallProgram(dir_.path());
+  auto result = RunProcess(exe, {"--help"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("-silent"), std::string::npos);
+  result = RunProcess(exe, {"--version"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("Quarnel "), std::string::npos);
+  EXPECT_FALSE(Exists(dir_.Join("sifrant_bank.old")));
+  EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList);
+}
+
+TEST_F(ProgramTest, AFailureIsReportedWithItsNumberAndExitsNonZero) {
+  ScopedTempDir empty;
+  const std::string exe = InstallProgram(empty.path());
+  const auto result = RunProcess(exe, {}, "n\n");
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_EQ(result.err.rfind("Quarnel: error 53: ", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find("sifrant_bank.dat"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quarnel

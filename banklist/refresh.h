@@ -1,0 +1,45 @@
+#ifndef QUARNEL_BANKLIST_REFRESH_H_
+#define QUARNEL_BANKLIST_REFRESH_H_
+
+#include <string>
+
+#include "platform/env.h"
+
+namespace quarnel {
+
+// Where the update finds the list and where its result goes, decided before
+// any file is touched.
+enum class UpdateCase {
+  kA,  // root list and RS folder: move the list into the RS folder, update it there
+  kB,  // RS list: update it in place
+  kC,  // root list, no RS folder: update it in place
+  kD,  // no list anywhere
+};
+
+// The three files of one location: live list, backup and work file.
+struct ListFiles {
+  std::string live;
+  std::string backup;
+  std::string work;
+};
+
+// The files directly in the application path and those in "Sifranti\RS".
+ListFiles RootListFiles(const std::string& app_path);
+ListFiles RsListFiles(const std::string& app_path);
+std::string RsFolder(const std::string& app_path);
+
+// Decides the update case from the presence of the root list, the RS folder
+// and the RS list. Touches no file.
+UpdateCase DecideUpdateCase(Env& env, const std::string& app_path);
+
+// Brings the bank code list in the application path up to date: backs it up,
+// writes the header and every old row migrated plus the missing built-in
+// banks into the work file, and puts the work file in place of the live list
+// in one step. Shows no message. Throws RunError on the first failure; the
+// live list is then either unchanged or, in case A, moved whole into the RS
+// folder, never partial or missing.
+void RefreshBankCodeList(Env& env);
+
+}  // namespace quarnel
+
+#endif  // QUARNEL_BANKLIST_REFRESH_H_

@@ -1,0 +1,291 @@
+#include "banklist/refresh.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "banklist/list_format.h"
+#include "testing/fault_env.h"
+#include "testing/temp_dir.h"
+
+namespace quarnel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Exists;
+using testing::FaultEnv;
+using testing::MakeDirs;
+using testing::ReadFile;
+using testing::ReadFileOr;
+using testing::ScopedTempDir;
+using testing::WriteFile;
+
+// Rows of a bank that no rule knows pass through with their text intact, so
+// they show which old list a new list was made from.
+const std::string kRootList = "OLD HEADER\r\nZZZZ|from root\r\n";
+const std::string kRsList = "OLD HEADER\r\nZZZZ|from rs\r\n";
+const std::string kHeader = std::string(kHeaderLine) + "\r\n";
+
+// Every file and folder below the installation, with its content.
+using Tree = std::map<std::string, std::string>;
+
+class RefreshTest : public ::testing::Test {
+ protected:
+  RefreshTest() {
+    env_.app_path = dir_.path();
+    MakeDirs(dir_.Join("Sifranti"));
+  }
+
+  std::string At(const std::string& relative) const { return dir_.Join(relative); }
+  std::string Root(const std::string& ext) const { return At("sifrant_bank." + ext); }
+  std::string Rs(const std::string& ext) const { return At("Sifranti/RS/sifrant_bank." + ext); }
+
+  Tree Snapshot() const {
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
+      const std::string name = entry.path().string().substr(dir_.path().size());
+      tree[name] = entry.is_directory() ? "<dir>" : ReadFile(entry.path().string());
+    }
+    return tree;
+  }
+
+  UpdateCase Decide() { return DecideUpdateCase(env_, dir_.path()); }
+
+  ScopedTempDir dir_;
+  FaultEnv env_;
+};
+
+TEST_F(RefreshTest, CaseCUpdatesTheRootListInPlace) {
+  WriteFile(Root("dat"), kRootList);
+  WriteFile(Root("old"), "stale backup");
+  WriteFile(Root("txt"), "stale work file");
+  ASSERT_EQ(Decide(), UpdateCase::kC);
+  RefreshBankCodeList(env_);
+
+  const std::string list = ReadFile(Root("dat"));
+  EXPECT_EQ(list.rfind(kHeader, 0), 0u);
+  EXPECT_NE(list.find("ZZZZ|from root"), std::string::npos);
+  EXPECT_EQ(list.find("OLD HEADER"), std::string::npos);
+  EXPECT_EQ(ReadFile(Root("old")), kRootList);
+  EXPECT_FALSE(Exists(Root("txt")));
+  EXPECT_EQ(Decide(), UpdateCase::kC);
+}
+
+TEST_F(RefreshTest, CaseAMovesTheRootListIntoRsAndTheNextRunTakesCaseB) {
+  MakeDirs(At("Sifranti/RS"));
+  WriteFile(Root("dat"), kRootList);
+  WriteFile(Root("old"), "root backup");
+  WriteFile(Root("txt"), "root work file");
+  WriteFile(Rs("dat"), kRsList);
+  WriteFile(Rs("old"), "rs backup");
+  ASSERT_EQ(Decide(), UpdateCase::kA);
+  RefreshBankCodeList(env_);
+
+  EXPECT_FALSE(Exists(Root("dat")));
+  EXPECT_FALSE(Exists(Root("old")));
+  EXPECT_EQ(ReadFile(Root("txt")), "root work file");
+  const std::string list = ReadFile(Rs("dat"));
+  EXPECT_NE(list.find("ZZZZ|from root"), std::string::npos);
+  EXPECT_EQ(list.find("from rs"), std::string::npos);
+  EXPECT_EQ(ReadFile(Rs("old")), kRootList);
+  EXPECT_FALSE(Exists(Rs("txt")));
+
+  ASSERT_EQ(Decide(), UpdateCase::kB);
+  RefreshBankCodeList(env_);
+  EXPECT_EQ(ReadFile(Rs("old")), list);
+  EXPECT_EQ(Decide(), UpdateCase::kB);
+}
+
+TEST_F(RefreshTest, CaseAIntoAnEmptyRsFolder) {
+  MakeDirs(At("Sifranti/RS"));
+  WriteFile(Root("dat"), kRootList);
+  RefreshBankCodeList(env_);
+  EXPECT_FALSE(Exists(Root("dat")));
+  EXPECT_NE(ReadFile(Rs("dat")).find("ZZZZ|from root"), std::string::npos);
+  EXPECT_EQ(ReadFile(Rs("old")), kRootList);
+}
+
+TEST_F(RefreshTest, CaseBLeavesTheRootLocationAlone) {
+  MakeDirs(At("Sifranti/RS"));
+  WriteFile(Rs("dat"), kRsList);
+  WriteFile(Rs("txt"), "stale rs work file");
+  WriteFile(Root("old"), "root backup");
+  WriteFile(Root("txt"), "root work file");
+  ASSERT_EQ(Decide(), UpdateCase::kB);
+  RefreshBankCodeList(env_);
+
+  EXPECT_NE(ReadFile(Rs("dat")).find("ZZZZ|from rs"), std::string::npos);
+  EXPECT_EQ(ReadFile(Rs("old")), kRsList);
+  EXPECT_FALSE(Exists(Rs("txt")));
+  EXPECT_EQ(ReadFile(Root("old")), "root backup");
+  EXPECT_EQ(ReadFile(Root("txt")), "root work file");
+}
+
+TEST_F(RefreshTest, CaseDTouchesNothingAndNamesBothPlaces) {
+  MakeDirs(At("Sifranti/RS"));
+  WriteFile(Root("old"), "root backup");
+  WriteFile(Rs("old"), "rs backup");
+  MakeDirs(Root("dat"));  // a folder named like the list is no list
+  const Tree before = Snapshot();
+  ASSERT_EQ(Decide(), UpdateCase::kD);
+  try {
+    RefreshBankCodeList(env_);
+    FAIL() << "case D must end the run";
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+    EXPECT_NE(e.description().find(NativePath(dir_.path() + "\\sifrant_bank.dat")),
+              std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("Sifranti/RS/sifrant_bank.dat"), std::string::npos);
+  }
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(RefreshTest, AFileNamedRsCountsAsTheFolderAndEveryRunFailsUnchanged) {
+  WriteFile(At("Sifranti/RS"), "not a folder");
+  WriteFile(Root("dat"), kRootList);
+  const Tree before = Snapshot();
+  ASSERT_EQ(Decide(), UpdateCase::kA);
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_THROW(RefreshBankCodeList(env_), RunError);
+    EXPECT_EQ(Snapshot(), before);
+  }
+}
+
+TEST_F(RefreshTest, AnEmptyListEndsTheRunWithItsLiveListUnchanged) {
+  WriteFile(Root("dat"), "");
+  try {
+    RefreshBankCodeList(env_);
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrInputPastEnd);
+    EXPECT_NE(e.description().find("empty"), std::string::npos);
+  }
+  EXPECT_EQ(ReadFile(Root("dat")), "");
+  EXPECT_EQ(ReadFile(Root("old")), "");
+  EXPECT_EQ(ReadFile(Root("txt")), "");
+}
+
+TEST_F(RefreshTest, UnixLineEndsKeepEveryRow) {
+  WriteFile(Root("dat"), "OLD HEADER\nZZZZ|one\nZZZZ|two\n\nZZZZ|three");
+  RefreshBankCodeList(env_);
+  const std::string list = ReadFile(Root("dat"));
+  EXPECT_EQ(list.rfind(kHeader, 0), 0u);
+  for (const char* row : {"ZZZZ|one", "ZZZZ|two", "ZZZZ|three"}) {
+    EXPECT_NE(list.find(std::string("\r\n") + row), std::string::npos) << row;
+  }
+  EXPECT_EQ(list.find("\r\n\r\n"), std::string::npos);  // no empty line written
+  for (size_t lf = list.find('\n'); lf != std::string::npos; lf = list.find('\n', lf + 1)) {
+    ASSERT_EQ(list[lf - 1], '\r') << "a line end without CR at " << lf;
+  }
+}
+
+TEST_F(RefreshTest, OnlyAHeaderGivesTheHeaderFirst) {
+  WriteFile(Root("dat"), "ZZZZ|a bank row in the header's place");
+  RefreshBankCodeList(env_);
+  const std::string list = ReadFile(Root("dat"));
+  EXPECT_EQ(list.rfind(kHeader, 0), 0u);
+  EXPECT_EQ(list.find("header's place"), std::string::npos);
+}
+
+TEST_F(RefreshTest, BackupIsTakenBeforeTheListIsReplaced) {
+  WriteFile(Root("dat"), kRootList);
+  RefreshBankCodeList(env_);
+  const auto& log = env_.log;
+  auto index = [&](const std::string& entry) {
+    for (size_t i = 0; i < log.size(); ++i) {
+      if (log[i] == entry) return i;
+    }
+    ADD_FAILURE() << "missing " << entry;
+    return log.size();
+  };
+  EXPECT_LT(index("copy /sifrant_bank.dat -> /sifrant_bank.old"),
+            index("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
+  EXPECT_LT(index("close /sifrant_bank.txt"),
+            index("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
+  for (const std::string& entry : log) EXPECT_NE(entry.rfind("delete", 0), 0u) << entry;
+}
+
+// The list the next run will read, by the update case the files now give.
+std::string ListNextRunReads(Env& env, const std::string& app, const std::string& missing) {
+  switch (DecideUpdateCase(env, app)) {
+    case UpdateCase::kA:
+    case UpdateCase::kC: return ReadFileOr(NativePath(RootListFiles(app).live), missing);
+    case UpdateCase::kB: return ReadFileOr(NativePath(RsListFiles(app).live), missing);
+    case UpdateCase::kD: return missing;
+  }
+  return missing;
+}
+
+// Fails each file operation of an update in turn. After every failure the
+// list the next run reads is still the old one, and that next run succeeds
+// with the same result as an undisturbed run.
+class RefreshFaultTest : public ::testing::TestWithParam<UpdateCase> {
+ protected:
+  void Prepare(const ScopedTempDir& dir) {
+    MakeDirs(dir.Join("Sifranti"));
+    const std::string rows = "OLD HEADER\r\nZZZZ|1\r\nZZZZ|2\r\nZZZZ|3\r\n";
+    switch (GetParam()) {
+      case UpdateCase::kA:
+        MakeDirs(dir.Join("Sifranti/RS"));
+        WriteFile(dir.Join("sifrant_bank.dat"), rows);
+        WriteFile(dir.Join("sifrant_bank.old"), "root backup");
+        WriteFile(dir.Join("Sifranti/RS/sifrant_bank.dat"), "rs list\r\n");
+        break;
+      case UpdateCase::kB:
+        MakeDirs(dir.Join("Sifranti/RS"));
+        WriteFile(dir.Join("Sifranti/RS/sifrant_bank.dat"), rows);
+        WriteFile(dir.Join("Sifranti/RS/sifrant_bank.txt"), "stale");
+        break;
+      default:
+        WriteFile(dir.Join("sifrant_bank.dat"), rows);
+        WriteFile(dir.Join("sifrant_bank.old"), "stale");
+        break;
+    }
+    old_list_ = rows;
+  }
+
+  std::string old_list_;
+};
+
+TEST_P(RefreshFaultTest, EveryFailingOperationLeavesTheOldListForTheNextRun) {
+  std::string reference;
+  {
+    ScopedTempDir dir;
+    Prepare(dir);
+    FaultEnv env;
+    env.app_path = dir.path();
+    RefreshBankCodeList(env);
+    reference = ListNextRunReads(env, dir.path(), "<none>");
+  }
+  int failures = 0;
+  for (int n = 1;; ++n) {
+    ScopedTempDir dir;
+    Prepare(dir);
+    FaultEnv env;
+    env.app_path = dir.path();
+    env.FailOperation(n);
+    try {
+      RefreshBankCodeList(env);
+      break;  // n is past the last operation
+    } catch (const RunError& e) {
+      ++failures;
+      EXPECT_EQ(e.number(), kErrDiskFull);
+    }
+    const std::string last = env.log.back();
+    EXPECT_EQ(ListNextRunReads(env, dir.path(), "<none>"), old_list_) << "failed at " << last;
+
+    FaultEnv next;
+    next.app_path = dir.path();
+    ASSERT_NO_THROW(RefreshBankCodeList(next)) << "after failing at " << last;
+    EXPECT_EQ(ListNextRunReads(next, dir.path(), "<none>"), reference) << "failed at " << last;
+  }
+  EXPECT_GT(failures, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefreshFaultTest,
+                         ::testing::Values(UpdateCase::kA, UpdateCase::kB, UpdateCase::kC));
+
+}  // namespace
+}  // namespace quarnel

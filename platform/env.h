@@ -1,0 +1,218 @@
+#ifndef QUARNEL_PLATFORM_ENV_H_
+#define QUARNEL_PLATFORM_ENV_H_
+
+// The program's only door to the operating system. Everything Quarnel does to
+// the machine -- message boxes, process information, files, the credentials
+// library, the database and the clock -- goes through an Env, so that tests
+// can put a wrapper in between and make any single operation fail.
+//
+// Paths are UTF-8 text built the way the host product builds them: the
+// application path followed by a literal that starts with a backslash
+// ("\sifrant_bank.dat"). Each implementation maps the backslash to its own
+// separator. Every failing operation throws RunError.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/run_error.h"
+
+namespace quarnel {
+
+// A text file open for reading line by line. A line ends at CR LF, at a lone
+// CR or at a lone LF; the line end is not part of the line. The bytes are
+// handed over as stored (one byte a character in the ANSI code page).
+class LineReader {
+ public:
+  virtual ~LineReader() = default;
+
+  // True when no byte is left to read.
+  virtual bool AtEnd() = 0;
+
+  // Replaces *line with the next line. At the end of the file it throws
+  // error 62 (Input past end of file).
+  virtual void ReadLine(std::string* line) = 0;
+
+  // Closes the file. A reader that is destroyed unclosed closes it silently.
+  virtual void Close() = 0;
+};
+
+// A text file created empty for writing line by line.
+class LineWriter {
+ public:
+  virtual ~LineWriter() = default;
+
+  // Writes `line` followed by CR LF. Buffered: a failure may surface in a
+  // later call or in Close.
+  virtual void WriteLine(std::string_view line) = 0;
+
+  // Writes out what is buffered, forces the file to stable storage and closes
+  // it. A writer that is destroyed unclosed closes it silently, unsynced.
+  virtual void Close() = 0;
+};
+
+// A loaded shared library; unloaded when destroyed.
+class SharedLibrary {
+ public:
+  virtual ~SharedLibrary() = default;
+
+  // The address of the exported function `name`. Throws error 453 when the
+  // library has no such export.
+  virtual void* Function(const char* name) = 0;
+};
+
+// An open ODBC connection; closed (and freed) when destroyed.
+class OdbcConnection {
+ public:
+  virtual ~OdbcConnection() = default;
+
+  // The database product's name as the ODBC driver reports it.
+  virtual std::string DbmsName() = 0;
+
+  // Executes `statement` as text under the connection's default commit
+  // behaviour and discards any result. "No rows matched" is success.
+  virtual void ExecuteText(const std::string& statement) = 0;
+
+  // Disconnects. Throws if the driver refuses.
+  virtual void Close() = 0;
+};
+
+// Local date and time, whole seconds, no time zone.
+struct LocalTime {
+  int year = 1970;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// What a directory search admits when it tests for presence.
+enum class Presence {
+  kFilesOnly,             // ordinary files; not hidden, system or directories
+  kFilesAndDirectories,   // ordinary files and directories; not hidden ones
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // --- Process ---------------------------------------------------------
+  // The executable's file name without directory and without extension.
+  virtual std::string ExeName() = 0;
+  // The command line less the program's own name, as one text.
+  virtual std::string ArgumentText() = 0;
+  // The directory of the running executable, as the system reports it; it
+  // ends in a separator only at a drive or file-system root.
+  virtual std::string AppPath() = 0;
+
+  // --- Message boxes (modal, titled with the application title) --------
+  // Question with Yes and No, warning icon, Yes the default. True for Yes.
+  virtual bool AskYesNo(const std::string& prompt) = 0;
+  // Message with an OK button and no icon.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The report of a run-ending failure.
+  virtual void ReportError(const RunError& error) = 0;
+
+  // --- Files -------------------------------------------------------------
+  // Directory-search presence test for exactly `path`.
+  virtual bool IsPresent(const std::string& path, Presence admits) = 0;
+  // True for an existing file of exactly that path, hidden ones included;
+  // false for a missing path or a directory.
+  virtual bool FileExists(const std::string& path) = 0;
+  // Copies a whole file byte for byte, replacing `to` if it exists. The copy
+  // is on stable storage when this returns.
+  virtual void CopyWholeFile(const std::string& from, const std::string& to) = 0;
+  // Deletes one file.
+  virtual void RemoveFile(const std::string& path) = 0;
+  // Gives `from` the name `to` in one step, replacing `to` if it exists, so
+  // that `to` is never missing; the rename is on stable storage on return.
+  virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual std::unique_ptr<LineReader> OpenForReading(const std::string& path) = 0;
+  // Creates `path` empty, replacing an existing file.
+  virtual std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) = 0;
+
+  // --- Text ----------------------------------------------------------------
+  // Converts the program's own UTF-8 text into the machine's ANSI code page
+  // (code page 1250 where the system has none).
+  virtual std::string ToAnsi(std::string_view utf8) = 0;
+
+  // --- The credentials library and the database --------------------------
+  // Loads the library `name` by the system's library search (beside the
+  // program first). Throws error 48 when it cannot be loaded.
+  virtual std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) = 0;
+  // Opens an ODBC connection from a connection string, never prompting.
+  virtual std::unique_ptr<OdbcConnection> ConnectOdbc(
+      const std::string& connection_string) = 0;
+
+  // --- Clock ---------------------------------------------------------------
+  virtual LocalTime Now() = 0;
+};
+
+// The path as this system writes it, for messages: the program's backslashes
+// become the system's separator.
+std::string NativePath(std::string_view path);
+
+// The Env of the running program. `argc` and `argv` are main's where the
+// system hands them over that way, and ignored where it does not.
+std::unique_ptr<Env> NewPlatformEnv(int argc, char** argv);
+
+// Forwards every call to a target Env, so that a test double overrides only
+// the calls it cares about.
+class EnvWrapper : public Env {
+ public:
+  explicit EnvWrapper(Env* target) : target_(target) {}
+  Env* target() const { return target_; }
+
+  std::string ExeName() override { return target_->ExeName(); }
+  std::string ArgumentText() override { return target_->ArgumentText(); }
+  std::string AppPath() override { return target_->AppPath(); }
+  bool AskYesNo(const std::string& prompt) override {
+    return target_->AskYesNo(prompt);
+  }
+  void ShowMessage(const std::string& text) override {
+    target_->ShowMessage(text);
+  }
+  void ReportError(const RunError& error) override {
+    target_->ReportError(error);
+  }
+  bool IsPresent(const std::string& path, Presence admits) override {
+    return target_->IsPresent(path, admits);
+  }
+  bool FileExists(const std::string& path) override {
+    return target_->FileExists(path);
+  }
+  void CopyWholeFile(const std::string& from, const std::string& to) override {
+    target_->CopyWholeFile(from, to);
+  }
+  void RemoveFile(const std::string& path) override {
+    target_->RemoveFile(path);
+  }
+  void ReplaceFile(const std::string& from, const std::string& to) override {
+    target_->ReplaceFile(from, to);
+  }
+  std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
+    return target_->OpenForReading(path);
+  }
+  std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
+    return target_->CreateForWriting(path);
+  }
+  std::string ToAnsi(std::string_view utf8) override {
+    return target_->ToAnsi(utf8);
+  }
+  std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
+    return target_->OpenLibrary(name);
+  }
+  std::unique_ptr<OdbcConnection> ConnectOdbc(
+      const std::string& connection_string) override {
+    return target_->ConnectOdbc(connection_string);
+  }
+  LocalTime Now() override { return target_->Now(); }
+
+ private:
+  Env* target_;
+};
+
+}  // namespace quarnel
+
+#endif  // QUARNEL_PLATFORM_ENV_H_

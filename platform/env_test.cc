@@ -1,0 +1,171 @@
+#include "platform/env.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "testing/temp_dir.h"
+
+namespace quarnel {
+namespace {
+
+using testing::ReadFile;
+using testing::ScopedTempDir;
+using testing::WriteFile;
+
+class EnvTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> ReadLines(const std::string& bytes) {
+    const std::string path = dir_.Join("lines");
+    WriteFile(path, bytes);
+    std::unique_ptr<LineReader> reader = env_->OpenForReading(path);
+    std::vector<std::string> lines;
+    std::string line;
+    while (!reader->AtEnd()) {
+      reader->ReadLine(&line);
+      lines.push_back(line);
+    }
+    reader->Close();
+    return lines;
+  }
+
+  ScopedTempDir dir_;
+  std::unique_ptr<Env> env_ = NewPlatformEnv(0, nullptr);
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(EnvTest, LineEndsAreCrLfLoneCrAndLoneLf) {
+  EXPECT_EQ(ReadLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(ReadLines("a\r\n"), (Lines{"a"}));
+  EXPECT_EQ(ReadLines("a\n\r"), (Lines{"a", ""}));
+  EXPECT_EQ(ReadLines("\r\n\r\nx\r\n"), (Lines{"", "", "x"}));
+  EXPECT_EQ(ReadLines(""), Lines{});
+}
+
+TEST_F(EnvTest, CrLfSplitAcrossReadBlocksIsOneLineEnd) {
+  // The reader fills 64 KiB at a time; put the CR last in the first block.
+  const std::string first(64 * 1024 - 1, 'x');
+  EXPECT_EQ(ReadLines(first + "\r\nnext\r\n"), (Lines{first, "next"}));
+  const std::string long_line(300 * 1024, 'y');
+  EXPECT_EQ(ReadLines(long_line + "\r\n" + long_line), (Lines{long_line, long_line}));
+}
+
+TEST_F(EnvTest, BytesAboveAsciiAndNulPassUnchanged) {
+  std::string all;
+  for (int b = 0x80; b <= 0xFF; ++b) all += static_cast<char>(b);
+  all += std::string("\0z", 2);
+  EXPECT_EQ(ReadLines(all + "\r\n"), Lines{all});
+}
+
+TEST_F(EnvTest, ReadingPastTheEndIsError62) {
+  WriteFile(dir_.Join("one"), "x");
+  std::unique_ptr<LineReader> reader = env_->OpenForReading(dir_.Join("one"));
+  std::string line;
+  reader->ReadLine(&line);
+  try {
+    reader->ReadLine(&line);
+    FAIL() << "read past the end";
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrInputPastEnd);
+  }
+}
+
+TEST_F(EnvTest, WriterEndsEveryLineInCrLfWithoutByteOrderMark) {
+  const std::string path = dir_.Join("out");
+  WriteFile(path, "old content that must go");
+  std::unique_ptr<LineWriter> writer = env_->CreateForWriting(path);
+  writer->WriteLine("first");
+  writer->WriteLine(std::string(100 * 1024, 'z'));
+  writer->WriteLine("\xC8\x8A");
+  writer->Close();
+  EXPECT_EQ(ReadFile(path), "first\r\n" + std::string(100 * 1024, 'z') + "\r\n\xC8\x8A\r\n");
+}
+
+TEST_F(EnvTest, BackslashPathsReachTheNativeFile) {
+  WriteFile(dir_.Join("f.dat"), "x");
+  EXPECT_TRUE(env_->IsPresent(dir_.path() + "\\f.dat", Presence::kFilesOnly));
+  EXPECT_EQ(NativePath("/a\\b\\c"), "/a/b/c");
+}
+
+TEST_F(EnvTest, PresenceAdmitsFoldersOnlyWhenAsked) {
+  testing::MakeDirs(dir_.Join("RS"));
+  WriteFile(dir_.Join("file"), "x");
+  EXPECT_FALSE(env_->IsPresent(dir_.Join("RS"), Presence::kFilesOnly));
+  EXPECT_TRUE(env_->IsPresent(dir_.Join("RS"), Presence::kFilesAndDirectories));
+  EXPECT_TRUE(env_->IsPresent(dir_.Join("file"), Presence::kFilesOnly));
+  EXPECT_TRUE(env_->IsPresent(dir_.Join("file"), Presence::kFilesAndDirectories));
+  EXPECT_FALSE(env_->IsPresent(dir_.Join("none"), Presence::kFilesAndDirectories));
+  EXPECT_TRUE(env_->FileExists(dir_.Join("file")));
+  EXPECT_FALSE(env_->FileExists(dir_.Join("RS")));
+  EXPECT_FALSE(env_->FileExists(dir_.Join("none")));
+}
+
+TEST_F(EnvTest, CopyReplacesAndReplaceRenamesOverTheTarget) {
+  WriteFile(dir_.Join("a"), "new\r\n");
+  WriteFile(dir_.Join("b"), "old old old\r\n");
+  env_->CopyWholeFile(dir_.Join("a"), dir_.Join("b"));
+  EXPECT_EQ(ReadFile(dir_.Join("b")), "new\r\n");
+
+  WriteFile(dir_.Join("c"), "work\r\n");
+  env_->ReplaceFile(dir_.Join("c"), dir_.Join("b"));
+  EXPECT_EQ(ReadFile(dir_.Join("b")), "work\r\n");
+  EXPECT_FALSE(testing::Exists(dir_.Join("c")));
+}
+
+TEST_F(EnvTest, FailuresCarryClassicNumbersAndThePath) {
+  const std::string missing = dir_.Join("missing.dat");
+  try {
+    env_->OpenForReading(missing);
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+    EXPECT_NE(e.description().find(missing), std::string::npos) << e.description();
+  }
+  try {
+    env_->CopyWholeFile(missing, dir_.Join("x"));
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+  }
+  testing::MakeDirs(dir_.Join("folder"));
+  EXPECT_THROW(env_->OpenForReading(dir_.Join("folder")), RunError);
+  EXPECT_THROW(env_->RemoveFile(dir_.Join("folder")), RunError);
+  EXPECT_THROW(env_->CreateForWriting(dir_.Join("folder")), RunError);
+  try {
+    env_->CreateForWriting(dir_.Join("no/such/folder"));
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+  }
+  // An ordinary file where a folder is expected.
+  WriteFile(dir_.Join("RS"), "x");
+  try {
+    env_->CopyWholeFile(dir_.Join("RS"), dir_.Join("RS/copy"));
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrPathNotFound);
+  }
+}
+
+TEST_F(EnvTest, ProgramTextBecomesCodePage1250) {
+  EXPECT_EQ(env_->ToAnsi("AIK BANKA AD NI\xC5\xA0"), "AIK BANKA AD NI\x8A");
+  EXPECT_EQ(env_->ToAnsi("RA\xC4\x8CUNI"), "RA\xC8UNI");
+  EXPECT_EQ(env_->ToAnsi("plain"), "plain");
+  EXPECT_EQ(env_->ToAnsi("\xE2\x82\xAC"), "\x80");         // euro sign exists in 1250
+  EXPECT_EQ(env_->ToAnsi("a\xE4\xB8\xAD" "b"), "a?b");     // no CJK in 1250
+}
+
+TEST_F(EnvTest, MissingLibraryIsError48) {
+  try {
+    env_->OpenLibrary("NoSuchQuarnelLibrary");
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number(), kErrDllLoad);
+  }
+}
+
+}  // namespace
+}  // namespace quarnel

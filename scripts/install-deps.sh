@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what building, the demo and the tests need on a fresh Debian 12
+# machine. Idempotent: packages already present are left alone.
+set -euo pipefail
+
+need=()
+want() { for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done; }
+
+# Build and unit tests.
+want cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+
+if [ ${#need[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q \
+    -o DPkg::Lock::Timeout=600 --no-install-recommends "${need[@]}"
+fi

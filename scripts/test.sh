@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds Quarnel twice, plainly and under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole test suite in both builds.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+scripts/install-deps.sh
+
+jobs=$(nproc)
+build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+build build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQUARNEL_SANITIZE=ON
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for dir in build/plain build/sanitize; do
+  echo "== Tests in $dir"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs")
+done

@@ -1,0 +1,68 @@
+#ifndef QUARNEL_TESTING_FAULT_ENV_H_
+#define QUARNEL_TESTING_FAULT_ENV_H_
+
+// An Env for tests: a fixed application path, executable name and argument
+// text, scripted answers to message boxes, and a countdown that makes the Nth
+// file operation fail, the way a full disk or a locked file would.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace quarnel::testing {
+
+class FaultEnv : public EnvWrapper {
+ public:
+  // Wraps the real platform Env.
+  FaultEnv();
+  ~FaultEnv() override;
+
+  // --- What the test sets up ---
+  std::string app_path;
+  std::string exe_name = "quarnel";
+  std::string argument_text;
+  std::deque<bool> answers;  // AskYesNo pops from here; none left means No
+  LocalTime now;
+
+  // Makes file operation number `n` (counting from 1) fail with `error`.
+  // 0 fails none.
+  void FailOperation(int n, int error_number = kErrDiskFull);
+
+  // --- What the test reads afterwards ---
+  int operations = 0;                   // file operations so far
+  std::vector<std::string> questions;   // prompts of AskYesNo
+  std::vector<std::string> messages;    // texts of ShowMessage
+  std::vector<std::string> log;         // one entry per call, e.g. "copy a -> b"
+
+  std::string ExeName() override { return exe_name; }
+  std::string ArgumentText() override { return argument_text; }
+  std::string AppPath() override { return app_path; }
+  bool AskYesNo(const std::string& prompt) override;
+  void ShowMessage(const std::string& text) override;
+  void ReportError(const RunError&) override {}
+  LocalTime Now() override { return now; }
+
+  bool IsPresent(const std::string& path, Presence admits) override;
+  bool FileExists(const std::string& path) override;
+  void CopyWholeFile(const std::string& from, const std::string& to) override;
+  void RemoveFile(const std::string& path) override;
+  void ReplaceFile(const std::string& from, const std::string& to) override;
+  std::unique_ptr<LineReader> OpenForReading(const std::string& path) override;
+  std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override;
+
+  // Counts one operation; throws the injected failure when its turn comes.
+  void Step(const std::string& what);
+
+ private:
+  explicit FaultEnv(std::unique_ptr<Env> real);
+
+  std::unique_ptr<Env> real_;
+  int fail_at_ = 0;
+  int fail_error_ = kErrDiskFull;
+};
+
+}  // namespace quarnel::testing
+
+#endif  // QUARNEL_TESTING_FAULT_ENV_H_
