@@ -285,7 +285,10 @@ TEST_P(RefreshFaultTest, EveryFailingOperationLeavesTheOldListForTheNextRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RefreshFaultTest,
-                         ::testing::Values(UpdateCase::kA, UpdateCase::kB, UpdateCase::kC));
+                         ::testing::Values(UpdateCase::kA, UpdateCase::kB, UpdateCase::kC),
+                         [](const ::testing::TestParamInfo<UpdateCase>& info) {
+                           return std::string("Case") + "ABCD"[static_cast<int>(info.param)];
+                         });
 
 }  // namespace
 }  // namespace quarnel
