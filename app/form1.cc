@@ -3,6 +3,8 @@
 #include <cctype>
 
 #include "banklist/refresh.h"
+#include "hostcfg/credentials.h"
+#include "hostcfg/settings.h"
 
 namespace quarnel {
 
@@ -37,7 +39,12 @@ void Form1::DecideRunMode() {
   if (arguments == "-s" || arguments == "-silent") SilentRun = DeleteConfirmed = true;
 }
 
-void Form1::DeleteStoredList() {}
+void Form1::DeleteStoredList() {
+  DbName = ReadDbName(env_);
+  DbCredentials credentials = ReadDbCredentials(env_);
+  DbUser = std::move(credentials.DbUser);
+  DbPassword = std::move(credentials.DbPassword);
+}
 
 void Form1::CloseDatabase() {
   if (DbConnection) DbConnection->Close();

@@ -27,6 +27,9 @@ class Form1 {
   bool SilentRun = false;
   bool DeleteConfirmed = false;
   std::string ExeNameUpper;
+  // The database credentials, set with DbName in a confirmed run.
+  std::string DbUser;
+  std::string DbPassword;
 
  private:
   // Sets ExeNameUpper, SilentRun and DeleteConfirmed from the executable's
