@@ -5,6 +5,7 @@
 #include "banklist/refresh.h"
 #include "hostcfg/credentials.h"
 #include "hostcfg/settings.h"
+#include "util/hex_decrypt.h"
 
 namespace quarnel {
 
@@ -24,6 +25,19 @@ void Form1::Load() {
   CloseDatabase();
   RefreshBankCodeList(env_);
 }
+
+std::string Form1::Decrypt(std::string& strHex) { return DecryptHex(env_, &strHex); }
+
+// The epoch is 1 January 1970 whichever way a locale reads "1.1.1970". The
+// count ends at `datum`, as toCTime's ends at its argument: a date argument
+// that is never looked at would only mislead the caller.
+int32_t Form1::date2sec(const OleDate& datum) { return SecondsBetween(kEpochDate, datum); }
+
+int32_t Form1::toCTime(const OleDate& d) { return SecondsBetween(kEpochDate, d); }
+
+OleDate Form1::fromCTime(const int32_t& CTime) { return DateFromEpochSeconds(CTime); }
+
+int32_t Form1::CTime() { return toCTime(OleDateFromLocalTime(env_.Now())); }
 
 void Form1::DecideRunMode() {
   ExeNameUpper = UpperCase(env_.ExeName());

@@ -1,10 +1,12 @@
 #ifndef QUARNEL_APP_FORM1_H_
 #define QUARNEL_APP_FORM1_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/env.h"
+#include "util/epoch_time.h"
 
 namespace quarnel {
 
@@ -20,6 +22,22 @@ class Form1 {
   // the list files. Throws RunError at the first failure; later steps do not
   // run.
   void Load();
+
+  // --- Public operations; the run itself uses none of them -------------------
+  // Decrypts a hex text through the credentials library: `strHex` is
+  // rewritten with the text as the library left it, and its first n
+  // characters are returned. Throws RunError 48 or 453 (library or function
+  // missing) or 5 (negative n); `strHex` is then unchanged.
+  std::string Decrypt(std::string& strHex);
+  // Seconds from 1 January 1970 00:00:00 to the local date-time `datum`.
+  // Throws RunError 6 (Overflow) beyond the 32-bit signed range.
+  int32_t date2sec(const OleDate& datum);
+  // The same count for `d`.
+  int32_t toCTime(const OleDate& d);
+  // The local date-time `CTime` seconds after 1 January 1970.
+  OleDate fromCTime(const int32_t& CTime);
+  // toCTime of the current local date and time, from the Env's clock.
+  int32_t CTime();
 
   // State of the run.
   std::unique_ptr<OdbcConnection> DbConnection;

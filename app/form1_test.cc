@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "pelx/cipher.h"
 #include "testing/fault_env.h"
 #include "testing/temp_dir.h"
 
@@ -88,6 +89,49 @@ TEST_F(Form1Test, YesConfirmsTheDeletion) {
   }
   EXPECT_TRUE(form.DeleteConfirmed);
   EXPECT_FALSE(form.SilentRun);
+}
+
+// --- Public operations --------------------------------------------------------
+
+TEST_F(Form1Test, CTimeCountsTheClockOfTheEnv) {
+  Form1 form(env_);
+  env_.now = LocalTime{1970, 1, 2, 0, 0, 0};
+  EXPECT_EQ(form.CTime(), 86400);
+  env_.now = LocalTime{2038, 1, 19, 3, 14, 7};
+  EXPECT_EQ(form.CTime(), 2147483647);
+  env_.now = LocalTime{2038, 1, 19, 3, 14, 8};
+  try {
+    form.CTime();
+    ADD_FAILURE() << "no overflow";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number(), kErrOverflow);
+  }
+}
+
+TEST_F(Form1Test, DateOperationsCountFromTheEpochToTheirArgument) {
+  Form1 form(env_);
+  const OleDate second_of_january = 25570.0;
+  EXPECT_EQ(form.date2sec(second_of_january), 86400);
+  EXPECT_EQ(form.toCTime(second_of_january), 86400);
+  EXPECT_EQ(form.fromCTime(-86400), 25568.0);
+  EXPECT_EQ(form.toCTime(form.fromCTime(-2147483647 - 1)), -2147483647 - 1);
+}
+
+TEST_F(Form1Test, DecryptRewritesTheCallersText) {
+  Form1 form(env_);
+  const std::string hex = pelx::EncryptToHex("plain");
+  std::string text = hex;
+  EXPECT_EQ(form.Decrypt(text), "plain");
+  EXPECT_EQ(text, "plain" + hex.substr(5));
+
+  std::string odd = "ABC";
+  try {
+    form.Decrypt(odd);
+    ADD_FAILURE() << "no error";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number(), kErrInvalidCall);
+  }
+  EXPECT_EQ(odd, "ABC");
 }
 
 }  // namespace
