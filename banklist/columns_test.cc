@@ -1,0 +1,52 @@
+#include "banklist/columns.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quarnel {
+namespace {
+
+TEST(ColumnsTest, CutAndJoinGiveTheTextBackWithEmptyColumns) {
+  Columns columns;
+  std::string joined;
+  const struct {
+    std::string text;
+    int count;
+  } cases[] = {{"", 1}, {"AIKB", 1}, {"|", 2}, {"a||b|", 4}, {"||", 3}, {"a|b c | d", 3}};
+  for (const auto& c : cases) {
+    columns.Cut(c.text);
+    EXPECT_EQ(columns.count(), c.count) << c.text;
+    EXPECT_EQ(ColumnCount(c.text), c.count) << c.text;
+    columns.Join(&joined);
+    EXPECT_EQ(joined, c.text);
+  }
+}
+
+TEST(ColumnsTest, SetChangesOnlyThatColumn) {
+  Columns columns;
+  const std::string text = "MBSO||MBSO|OLD NAME||x|";
+  columns.Cut(text);
+  ASSERT_TRUE(columns.Has(column::NAME));
+  EXPECT_FALSE(columns.Has(8));
+  EXPECT_FALSE(columns.Has(0));
+  EXPECT_EQ(columns.Get(column::NAME), "OLD NAME");
+  columns.Set(column::NAME, "NEW");
+  std::string joined;
+  columns.Join(&joined);
+  EXPECT_EQ(joined, "MBSO||MBSO|NEW||x|");
+}
+
+TEST(ColumnsTest, ReusedColumnsForgetTheLongerRowBefore) {
+  Columns columns;
+  columns.Cut("a|b|c|d|e|f");
+  columns.Cut("x|y");
+  EXPECT_EQ(columns.count(), 2);
+  EXPECT_EQ(columns.Get(2), "y");
+  std::string joined = "stale";
+  columns.Join(&joined);
+  EXPECT_EQ(joined, "x|y");
+}
+
+}  // namespace
+}  // namespace quarnel
