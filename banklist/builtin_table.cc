@@ -1,0 +1,165 @@
+#include "banklist/builtin_table.h"
+
+#include <array>
+
+#include "banklist/columns.h"
+#include "banklist/endpoints.h"
+#include "banklist/migrate.h"
+
+namespace quarnel {
+
+namespace {
+
+using namespace column;
+
+// The columns that differ from bank to bank. The code is both BANKID and
+// ENGINEID.
+struct Bank {
+  const char* code;
+  const char* trr_id;
+  const char* name;
+  const char* mtto;
+  const char* entry_name;
+  const char* icon_file_name;
+};
+
+// In output order. Neither alphabetical by code nor by name: SRBN comes last.
+constexpr Bank kBanks[kBuiltInBankCount] = {
+    // code  TRRID  NAME                                   MTTO        ENTRYNAME ICONFILENAME
+    {"AGRL", "245", "AGROBANKA AD BEOGRAD",                "07564856", "Orvane", "agrobanka.bmp"},
+    {"AIKB", "105", "AIK BANKA AD NIŠ",                    "06876366", "Orvane", "aikbanka.bmp"},
+    {"JUBA", "180", "ALPHA BANK SRBIJA AD BEOGRAD",        "07736681", "orvane", "alphabank.bmp"},
+    {"DBDB", "160", "BANCA INTESA AD BEOGRAD",             "07759231", "Orvane", "delta.bmp"},
+    {"KRAG", "150", "CREDY BANKA AD KRAGUJEVAC",           "07654812", "ORVANE", "credy.bmp"},
+    {"NOVB", "340", "ERSTE BANK AD NOVI SAD",              "08063818", "ORVANE", "novosadska.bmp"},
+    {"EFGB", "250", "EUROBANK EFG AD BEOGRAD",             "17171178", "ORVANE", "eurobank.bmp"},
+    {"TUBB", "240", "FINDOMESTIC BANKA AD BEOGRAD",        "17076841", "ORVANE", "novabanka.bmp"},
+    {"BACX", "175", "HVB BANKA SCG - STARI RAČUNI 175",    "17324918", "ORVANE", "hvb.bmp"},
+    {"KLHB", "165", "HYPO ALPE-ADRIA BANK AD BEOGRAD",     "07726716", "Orvane", "hypobanka.bmp"},
+    {"ALCO", "115", "KBC BANKA AD BEOGRAD",                "17138669", "ORVANE", "alcobanka.bmp"},
+    {"KOBB", "205", "KOMERCIJALNA BANKA AD BEOGRAD",       "07737068", "ORVANE", "kombeograd.bmp"},
+    {"CEBE", "145", "MARFIN BANK AD BEOGRAD",              "07534183", "ORVANE", "centrobanka.bmp"},
+    {"MEBA", "330", "CREDIT AGRICOLE AD NOVI SAD",         "08277931", "ORVANE", "meridian.bmp"},
+    {"MBSO", "335", "METALS BANKA AD NOVI SAD",            "08212538", "Orvane", "metals.bmp"},
+    {"ETHN", "230", "NATIONAL BANK OF GREECE SA - FILIJALA BEOGRAD",
+                                                           "17351281", "Orvane", "natbankgreece.bmp"},
+    {"CONA", "310", "NLB BANKA AD BEOGRAD",                "08250499", "ORVANE", "continental.bmp"},
+    {"KUBK", "325", "OTP BANKA SRBIJA AD NOVI SAD",        "08603537", "Orvane", "kulska.bmp"},
+    {"ATAA", "125", "PIRAEUS BANK AD BEOGRAD",             "17082990", "ORVANE", "atlas.bmp"},
+    {"PBBB", "255", "PRIVREDNA BANKA AD BEOGRAD",          "07051093", "ORVANE", "privredna.bmp"},
+    {"SBPO", "200", "BANKA POŠTANSKA ŠTEDIONICA AD BEOGRAD",
+                                                           "08222274", "Orvane", "postanska.bmp"},
+    {"MFBA", "220", "PROCREDIT BANK AD BEOGRAD",           "17335677", "Orvane", "procredit.bmp"},
+    {"RZBJ", "265", "RAIFFEISEN BANKA AD BEOGRAD",         "17335600", "Orvane", "raiffeisen.bmp"},
+    {"SOGY", "275", "SOCIETE GENERALE SRBIJA AD BEOGRAD",  "07552335", "ORVANE", "socijete.bmp"},
+    {"EKBE", "170", "UNICREDIT BANK SRBIJA AD BEOGRAD",    "17324918", "Orvane", "hvb.bmp"},
+    {"UBBG", "290", "UNIVERZAL BANKA AD BEOGRAD",          "06031676", "ORVANE", "univerzal.bmp"},
+    {"VBUB", "355", "VOJVODJANSKA BANKA AD NOVI SAD",      "08074313", "ORVANE", "vojvodjanska.bmp"},
+    {"VBOE", "285", "VOLKSBANK AD BEOGRAD",                "07792247", "ORVANE", "volksbank.bmp"},
+    {"ZEPT", "110", "ZEPTER BANKA AD BEOGRAD - STARI RAČUNI 110",
+                                                           "12345678", "Orvane", "zepter.bmp"},
+    {"DEMO", "999", "DEMO BANKA",                          "05026091", "ORVANE", "demobank.bmp"},
+    {"SRBN", "295", "SRPSKA BANKA AD BEOGRAD",             "07092288", "ORVANE", "srpska.bmp"},
+};
+
+// What every row holds in the remaining columns, unless a deviation says
+// otherwise.
+constexpr ColumnText kCommonValues[] = {
+    {IPADDRESS,              HOST_SHARED},
+    {PCPORT,                 "3600"},
+    {TVUPORT,                "3604"},
+    {CERTFILENAME,           "bank_kelvi.crt"},
+    {CONNTYPE,               "LAN"},
+    {TIMEOUT,                "3000"},
+    {OUTPUTWINSIZE,          "50"},
+    {NUMDOC,                 "50"},
+    {FIRSTCONNECTIONSTATUS,  "NOT_ESTABLISHED"},
+    {HTTPS_CONNECTIONSTATUS, "HTTPS_CONNECTION_DISABLED"},
+    {HTTPS_IPADDRESS,        HOST_SHARED_TLS},
+    {HTTPS_PCPORT,           "443"},
+    {HTTPS_CERTFILENAME,     "bank_kelvi.crt"},
+    {HTTPS_CGIPATH,          "/cgi-bin/tarvocgi"},
+};
+
+struct Deviation {
+  const char* code;
+  ColumnText value;
+};
+
+// Banks with their own servers or certificates, the one dial-up bank, ZEPT on
+// the plain shared host, and the demonstration server.
+constexpr Deviation kDeviations[] = {
+    {"NOVB", {IPADDRESS,          HOST_NOVB}},
+    {"NOVB", {HTTPS_IPADDRESS,    HOST_NOVB}},
+    {"NOVB", {HTTPS_CERTFILENAME, "bank_novb.crt"}},
+    {"BACX", {IPADDRESS,          HOST_BACX}},
+    {"BACX", {CERTFILENAME,       "bank_bacx.crt"}},
+    {"BACX", {HTTPS_IPADDRESS,    HOST_BACX}},
+    {"BACX", {HTTPS_CERTFILENAME, "bank_bacx.crt"}},
+    {"KOBB", {IPADDRESS,          HOST_KOBB}},
+    {"KOBB", {CERTFILENAME,       "bank_kobb.crt"}},
+    {"KOBB", {HTTPS_IPADDRESS,    HOST_KOBB}},
+    {"KOBB", {HTTPS_CERTFILENAME, "bank_kobb.crt"}},
+    {"EKBE", {IPADDRESS,          HOST_EKBE}},
+    {"EKBE", {CERTFILENAME,       "bank_bacx.crt"}},
+    {"EKBE", {HTTPS_IPADDRESS,    HOST_EKBE}},
+    {"VBUB", {CONNTYPE,           "DIALUP"}},
+    {"ZEPT", {HTTPS_IPADDRESS,    HOST_SHARED}},
+    {"DEMO", {IPADDRESS,          HOST_DEMO}},
+    {"DEMO", {PCPORT,             "4600"}},
+    {"DEMO", {HTTPS_CGIPATH,      "/cgi-bin/tarvocgi_t"}},
+};
+
+std::string RowText(const Bank& bank) {
+  std::array<std::string_view, column::kCount> cells;
+  auto set = [&cells](ColumnText value) { cells[value.column - 1] = value.text; };
+  for (ColumnText value : kCommonValues) set(value);
+  set({BANKID, bank.code});
+  set({TRRID, bank.trr_id});
+  set({ENGINEID, bank.code});
+  set({NAME, bank.name});
+  set({MTTO, bank.mtto});
+  set({ENTRYNAME, bank.entry_name});
+  set({ICONFILENAME, bank.icon_file_name});
+  for (const Deviation& deviation : kDeviations) {
+    if (std::string_view(deviation.code) == bank.code) set(deviation.value);
+  }
+  std::string row(cells[0]);
+  for (size_t i = 1; i < cells.size(); ++i) {
+    row += '|';
+    row += cells[i];
+  }
+  return row;
+}
+
+}  // namespace
+
+std::vector<std::string> BuiltInBankTable() {
+  std::vector<std::string> rows;
+  rows.reserve(kBuiltInBankCount);
+  for (const Bank& bank : kBanks) rows.push_back(RowText(bank));
+  return rows;
+}
+
+bool SeenBankIds::Contains(std::string_view bank_code) const {
+  for (int i = 0; i < kBuiltInBankCount; ++i) {
+    if (kBanks[i].code == bank_code) return flags_[i];
+  }
+  return false;
+}
+
+void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code) {
+  for (int i = 0; i < kBuiltInBankCount; ++i) {
+    if (kBanks[i].code == bank_code) seen.flags_[i] = true;
+  }
+}
+
+void AppendMissingBanks(LineWriter& target, const MigrationTexts& texts,
+                        const SeenBankIds& seen) {
+  const std::vector<std::string>& rows = texts.built_in_rows();
+  for (int i = 0; i < kBuiltInBankCount; ++i) {
+    if (!seen.Contains(kBanks[i].code)) target.WriteLine(rows[i]);
+  }
+}
+
+}  // namespace quarnel

@@ -1,0 +1,47 @@
+#ifndef QUARNEL_BANKLIST_BUILTIN_TABLE_H_
+#define QUARNEL_BANKLIST_BUILTIN_TABLE_H_
+
+// The complete rows of the 31 known banks, appended to the new list for every
+// bank that the old list lacks, and the set of banks the old list had.
+
+#include <bitset>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace quarnel {
+
+class MigrationTexts;  // banklist/migrate.h
+
+inline constexpr int kBuiltInBankCount = 31;
+
+// The 31 rows in table order (AGRL first, SRBN last), each 21 columns joined
+// by "|", in the program's own UTF-8 with the endpoint values in place.
+std::vector<std::string> BuiltInBankTable();
+
+// The bank codes of BuiltInBankTable that began a line of the old list. Starts
+// empty; only the table's 31 codes can be in it.
+class SeenBankIds {
+ public:
+  // True when `bank_code` is one of the table's codes and has been marked.
+  bool Contains(std::string_view bank_code) const;
+
+ private:
+  friend void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code);
+  std::bitset<kBuiltInBankCount> flags_;
+};
+
+// Adds `bank_code` to `seen` when it equals one of the table's codes exactly
+// (letter case included); any other text leaves `seen` as it is.
+void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code);
+
+// Writes to `target`, in table order, the row of every bank not in `seen`, in
+// the ANSI form that `texts` holds. Throws what the writer throws.
+void AppendMissingBanks(LineWriter& target, const MigrationTexts& texts,
+                        const SeenBankIds& seen);
+
+}  // namespace quarnel
+
+#endif  // QUARNEL_BANKLIST_BUILTIN_TABLE_H_

@@ -1,0 +1,269 @@
+#include "banklist/migrate.h"
+
+#include <algorithm>
+#include <span>
+
+#include "banklist/endpoints.h"
+
+namespace quarnel {
+
+namespace {
+
+using namespace column;
+using enum RuleKind;
+using enum SuffixVariant;
+
+// The HTTPS server and certificate of each suffix variant, in the order of
+// SuffixVariant.
+struct SuffixServer {
+  const char* host;
+  const char* certificate;
+};
+constexpr SuffixServer kSuffixServers[] = {
+    /* kShared */ {HOST_SHARED_TLS, "bank_kelvi.crt"},
+    /* kKobb   */ {HOST_KOBB,       "bank_kobb.crt"},
+    /* kBacx   */ {HOST_EKBE,       "bank_bacx.crt"},
+};
+
+struct Rule {
+  const char* key;
+  RuleKind kind;
+  SuffixVariant suffix = kShared;
+  ColumnText changes[2] = {};
+  const char* when_name_is[3] = {};  // kFieldsFirst: the changes apply only to these names
+};
+
+// Tested in this order; keys are compared exactly, letter case included. A
+// key not listed takes the default rule: the shared suffix, nothing marked.
+// Every rule but kDrop marks its bank as seen before it changes anything.
+constexpr Rule kRules[] = {
+    // key   kind          suffix   column changes
+    {"DEMO", kPlain,       kShared},
+    {"SRBN", kPlain,       kShared},
+    {"KLHB", kPlain,       kShared},
+    {"AIKB", kPlain,       kShared},
+    {"KOBB", kPlain,       kKobb},
+    {"MBSO", kSuffixFirst, kShared, {{NAME, "RAZVOJNA BANKA VOJVODINE AD NOVI SAD"}}},
+    {"ETHN", kPlain,       kShared},
+    {"KRAG", kPlain,       kShared},
+    {"EFGB", kSuffixFirst, kShared, {{NAME, "EUROBANK EFG AD BEOGRAD"}}},
+    {"MFBA", kPlain,       kShared},
+    {"JUBA", kPlain,       kShared},
+    {"VBOE", kPlain,       kShared},
+    {"UBBG", kPlain,       kShared},
+    {"VBUB", kSuffixFirst, kShared, {{CONNTYPE, "LAN"}}},
+    {"PBBB", kPlain,       kShared},
+    {"PBPA", kDrop},
+    {"MEBA", kSuffixFirst, kShared, {{NAME, "CREDIT AGRICOLE AD NOVI SAD"}}},
+    {"BACX", kSuffixFirst, kBacx,   {{NAME, "HVB BANKA SCG - STARI RAČUNI 175"}}},
+    {"NOVB", kSuffixFirst, kShared, {{NAME, "ERSTE BANK AD NOVI SAD"}, {IPADDRESS, HOST_NOVB}}},
+    {"ZEPT", kSuffixFirst, kShared, {{NAME, "ZEPTER BANKA AD BEOGRAD - STARI RAČUNI 110"}}},
+    {"CEBE", kSuffixFirst, kShared, {{NAME, "MARFIN BANK AD BEOGRAD"}}},
+    {"DDOR", kDrop},
+    {"AGRL", kSuffixFirst, kShared, {{NAME, "AGROBANKA AD BEOGRAD"}}},
+    {"EKBE", kEkbe,        kShared},  // kEkbeChanges below
+    {"RZBJ", kSuffixFirst, kShared, {{NAME, "RAIFFEISEN BANKA AD BEOGRAD"}}},
+    {"KUBK", kFieldsFirst, kShared, {{NAME, "OTP BANKA SRBIJA AD NOVI SAD"}},
+     /* when NAME is */ {"KULSKA BANKA AD KULA", "KULSKA BANKA AD NOVI SAD", "OTP SRBIJA"}},
+    {"SOGY", kFieldsFirst, kShared, {{NAME, "SOCIETE GENERALE SRBIJA AD BEOGRAD"}},
+     /* when NAME is */ {"SOCIETE GENERALE YU BANK"}},
+    {"DBDB", kFieldsFirst, kShared, {{NAME, "BANCA INTESA AD BEOGRAD"}},
+     /* when NAME is */ {"DELTA BANKA AD BEOGRAD"}},
+    {"ALCO", kFieldsFirst, kShared, {{NAME, "KBC BANKA AD BEOGRAD"}},
+     /* when NAME is */ {"ALCO BANKA AD BEOGRAD"}},
+    {"TUBB", kFieldsFirst, kShared, {{NAME, "FINDOMESTIC BANKA AD BEOGRAD"}},
+     /* when NAME is */ {"NOVA BANKA AD BEOGRAD"}},
+    {"ATAA", kSuffixFirst, kShared, {{NAME, "PIRAEUS BANK AD BEOGRAD"}}},
+    {"CONA", kSuffixFirst, kShared, {{NAME, "NLB BANKA AD BEOGRAD"}}},
+    {"PABN", kDrop},
+    {"SREB", kDrop},
+    {"NLLH", kDrop},
+    {"SBPO", kPlain,       kShared},
+};
+
+// The EKBE rule's changes, made on the line as read. Besides them, a dial-up
+// entry of the former HVB bank is pointed at ADDR_EKBE_INTERNAL instead of
+// HOST_EKBE.
+constexpr ColumnText kEkbeChanges[] = {
+    {NAME,               "UNICREDIT BANK SRBIJA AD BEOGRAD"},
+    {MTTO,               "17324918"},
+    {IPADDRESS,          HOST_EKBE},
+    {CERTFILENAME,       "bank_bacx.crt"},
+    {ICONFILENAME,       "hvb.bmp"},
+    {HTTPS_IPADDRESS,    HOST_EKBE},
+    {HTTPS_CERTFILENAME, "bank_bacx.crt"},
+};
+
+MigrationRule ToAnsiRule(Env& env, const Rule& rule) {
+  MigrationRule ansi{.key = env.ToAnsi(rule.key), .kind = rule.kind};
+  if (rule.kind == kDrop) return ansi;
+  ansi.suffix = env.ToAnsi(HttpsSuffix(rule.suffix));
+  std::span<const ColumnText> changes = rule.changes;
+  if (rule.kind == kEkbe) {
+    changes = kEkbeChanges;
+    ansi.needs_columns = ENTRYNAME;  // the dial-up test reads CONNTYPE and ENTRYNAME
+  }
+  for (ColumnText change : changes) {
+    if (change.text == nullptr) continue;
+    ansi.changes.push_back({change.column, env.ToAnsi(change.text)});
+    ansi.needs_columns = std::max(ansi.needs_columns, change.column);
+  }
+  for (const char* name : rule.when_name_is) {
+    if (name == nullptr) continue;
+    ansi.when_name_is.push_back(env.ToAnsi(name));
+    ansi.needs_columns = std::max(ansi.needs_columns, static_cast<int>(NAME));
+  }
+  return ansi;
+}
+
+// ASCII only: the bytes above 127 are letters of the ANSI code page, and
+// none of them folds to H, V or B.
+bool ContainsHvbInAnyCase(std::string_view text) {
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  constexpr std::string_view kHvb = "HVB";
+  return std::search(text.begin(), text.end(), kHvb.begin(), kHvb.end(),
+                     [&upper](char a, char b) { return upper(a) == b; }) != text.end();
+}
+
+}  // namespace
+
+std::string HttpsSuffix(SuffixVariant variant) {
+  const SuffixServer& server = kSuffixServers[static_cast<int>(variant)];
+  return std::string("|HTTPS_CONNECTION_DISABLED|") + server.host + "|443|" +
+         server.certificate + "|/cgi-bin/tarvocgi";
+}
+
+bool HasHttpsMarker(std::string_view text) {
+  return text.find("HTTPS_CONNECTION") != std::string_view::npos;
+}
+
+MigrationTexts::MigrationTexts(Env& env)
+    : shared_suffix_(env.ToAnsi(HttpsSuffix(kShared))),
+      ekbe_internal_address_(env.ToAnsi(ADDR_EKBE_INTERNAL)) {
+  for (const Rule& rule : kRules) rules_.push_back(ToAnsiRule(env, rule));
+  for (const std::string& row : BuiltInBankTable()) built_in_rows_.push_back(env.ToAnsi(row));
+}
+
+const MigrationRule* MigrationTexts::FindRule(std::string_view key) const {
+  for (const MigrationRule& rule : rules_) {
+    if (rule.key == key) return &rule;
+  }
+  return nullptr;
+}
+
+RowMigrator::RowMigrator(const MigrationTexts& texts, SeenBankIds& seen)
+    : texts_(texts), seen_(seen) {}
+
+std::string_view RowMigrator::MigrateRow(const SourceLine& line) {
+  const std::string_view key = line.text.substr(0, 4);
+  const MigrationRule* rule = texts_.FindRule(key);
+  if (rule == nullptr) {
+    row_.assign(line.text);
+    if (!row_.empty()) AppendSuffixIfMissing(texts_.shared_suffix());
+    return row_;
+  }
+  if (rule->kind == kDrop) return {};
+  MarkSeenBank(seen_, key);
+  row_.assign(line.text);
+  switch (rule->kind) {
+    case kPlain:
+      AppendSuffixIfMissing(rule->suffix);
+      break;
+    case kSuffixFirst:
+      AppendSuffixIfMissing(rule->suffix);
+      ApplyChanges(*rule, line);
+      break;
+    case kFieldsFirst:
+      ApplyFieldsFirst(*rule, line);
+      AppendSuffixIfMissing(rule->suffix);
+      break;
+    case kEkbe:
+      ApplyEkbe(*rule, line);
+      AppendSuffixIfMissing(rule->suffix);
+      break;
+    case kDrop:
+      break;
+  }
+  return row_;
+}
+
+std::string_view RowMigrator::WidenMtto(std::string_view row, const SourceLine& line) {
+  columns_.Cut(row);
+  RequireColumns(MTTO, line);
+  const std::string_view mtto = columns_.Get(MTTO);
+  if (mtto.size() != 7) return row;
+  mtto_.assign(1, '0').append(mtto);
+  columns_.Set(MTTO, mtto_);
+  columns_.Join(&widened_);
+  return widened_;
+}
+
+void RowMigrator::AppendSuffixIfMissing(std::string_view suffix) {
+  if (!HasHttpsMarker(row_)) row_.append(suffix);
+}
+
+void RowMigrator::ApplyChanges(const MigrationRule& rule, const SourceLine& line) {
+  columns_.Cut(row_);
+  RequireColumns(rule.needs_columns, line);
+  for (const MigrationRule::Change& change : rule.changes) columns_.Set(change.column, change.value);
+  JoinIntoRow();
+}
+
+void RowMigrator::ApplyFieldsFirst(const MigrationRule& rule, const SourceLine& line) {
+  columns_.Cut(row_);
+  RequireColumns(rule.needs_columns, line);
+  const std::string_view name = columns_.Get(NAME);
+  if (std::find(rule.when_name_is.begin(), rule.when_name_is.end(), name) ==
+      rule.when_name_is.end()) {
+    return;
+  }
+  for (const MigrationRule::Change& change : rule.changes) columns_.Set(change.column, change.value);
+  JoinIntoRow();
+}
+
+void RowMigrator::ApplyEkbe(const MigrationRule& rule, const SourceLine& line) {
+  // A row of the older form gets its HTTPS columns before the changes, so
+  // that EKBE's HTTPS host and certificate land in them instead of the row
+  // stopping the run for want of those columns.
+  if (!HasHttpsMarker(row_) && ColumnCount(row_) < rule.needs_columns) {
+    row_.append(rule.suffix);
+  }
+  columns_.Cut(row_);
+  RequireColumns(rule.needs_columns, line);
+  for (const MigrationRule::Change& change : rule.changes) columns_.Set(change.column, change.value);
+  if (columns_.Get(CONNTYPE) == "DIALUP" && ContainsHvbInAnyCase(columns_.Get(ENTRYNAME))) {
+    columns_.Set(IPADDRESS, texts_.ekbe_internal_address());
+  }
+  JoinIntoRow();
+}
+
+void RowMigrator::RequireColumns(int needed, const SourceLine& line) const {
+  if (columns_.count() >= needed) return;
+  throw RunError(kErrSubscript,
+                 "Migrating the rows of the bank code list: " + std::string(line.list_name) +
+                     ": line " + std::to_string(line.number) + " (bank code " +
+                     std::string(line.text.substr(0, 4)) + ") has " +
+                     std::to_string(columns_.count()) + " columns; migrating it needs " +
+                     std::to_string(needed));
+}
+
+void RowMigrator::JoinIntoRow() {
+  columns_.Join(&scratch_);
+  row_.swap(scratch_);
+}
+
+void RunRowPass(LineReader& source, LineWriter& target, const MigrationTexts& texts,
+                SeenBankIds& seen, const std::string& source_name) {
+  RowMigrator migrator(texts, seen);
+  std::string text;
+  SourceLine line{.list_name = source_name, .number = 1};
+  while (!source.AtEnd()) {
+    source.ReadLine(&text);
+    line.text = text;
+    ++line.number;
+    const std::string_view row = migrator.MigrateRow(line);
+    if (!row.empty()) target.WriteLine(migrator.WidenMtto(row, line));
+  }
+}
+
+}  // namespace quarnel

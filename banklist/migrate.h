@@ -1,0 +1,124 @@
+#ifndef QUARNEL_BANKLIST_MIGRATE_H_
+#define QUARNEL_BANKLIST_MIGRATE_H_
+
+// The row pass: every data line of the old bank code list goes through a
+// per-bank rule chosen by its first four characters, then through the MTTO
+// step, and is written to the new list (or dropped).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "banklist/builtin_table.h"
+#include "banklist/columns.h"
+#include "platform/env.h"
+
+namespace quarnel {
+
+// The three tails that bring a row of the older 16-column form to 21 columns.
+enum class SuffixVariant { kShared, kKobb, kBacx };
+
+// Columns 17 to 21 for a row of the older form, beginning with "|"; the
+// variants differ in the HTTPS host and certificate. ASCII.
+std::string HttpsSuffix(SuffixVariant variant);
+
+// True when "HTTPS_CONNECTION" occurs anywhere in `text` (exact letter case):
+// the row is in the current form and gets no suffix.
+bool HasHttpsMarker(std::string_view text);
+
+enum class RuleKind {
+  kPlain,        // the suffix when the marker is missing
+  kSuffixFirst,  // the suffix when the marker is missing, then the changes
+  kFieldsFirst,  // the changes when NAME is a listed name, then the suffix
+  kEkbe,         // EKBE's own changes, then the suffix
+  kDrop,         // the bank no longer exists: no row
+};
+
+// One rule of the rule table, its texts in the ANSI code page.
+struct MigrationRule {
+  struct Change {
+    int column;
+    std::string value;
+  };
+  std::string key;
+  RuleKind kind = RuleKind::kPlain;
+  std::string suffix = {};                     // empty for kDrop
+  std::vector<Change> changes = {};            // in the order they are made
+  std::vector<std::string> when_name_is = {};  // kFieldsFirst only
+  int needs_columns = 0;                  // the highest column the rule reads or writes
+};
+
+// The program's own texts that the update writes or compares with the list's
+// bytes -- rules, suffixes, built-in rows -- converted once into the ANSI code
+// page with Env::ToAnsi.
+class MigrationTexts {
+ public:
+  explicit MigrationTexts(Env& env);
+
+  // The rule whose key equals `key` exactly, or nullptr for the default rule.
+  const MigrationRule* FindRule(std::string_view key) const;
+  const std::string& shared_suffix() const { return shared_suffix_; }
+  const std::string& ekbe_internal_address() const { return ekbe_internal_address_; }
+  // BuiltInBankTable, row for row.
+  const std::vector<std::string>& built_in_rows() const { return built_in_rows_; }
+
+ private:
+  std::vector<MigrationRule> rules_;
+  std::string shared_suffix_;
+  std::string ekbe_internal_address_;
+  std::vector<std::string> built_in_rows_;
+};
+
+// One line of the old list and where it stands, for the error message.
+struct SourceLine {
+  std::string_view text = {};       // as read, without its line end
+  std::string_view list_name = {};  // the list's path as messages show it
+  long long number = 0;             // the header is line 1
+};
+
+// Migrates lines one at a time, reusing its buffers so that a row costs no
+// allocation once they have grown. The views it returns stay valid until the
+// next call.
+class RowMigrator {
+ public:
+  RowMigrator(const MigrationTexts& texts, SeenBankIds& seen);
+
+  // The output row of `line` (empty: nothing is written for it). Marks the
+  // line's bank in `seen` first when its rule is one that marks. Throws
+  // RunError 9 naming the list, the line number and the bank code when the
+  // rule needs a column that the line lacks.
+  std::string_view MigrateRow(const SourceLine& line);
+
+  // The MTTO step on `row`, the output row of `line`: a column 5 of exactly
+  // seven characters gains a leading "0". Throws RunError 9 like MigrateRow
+  // when `row` has no column 5.
+  std::string_view WidenMtto(std::string_view row, const SourceLine& line);
+
+ private:
+  void AppendSuffixIfMissing(std::string_view suffix);
+  void ApplyChanges(const MigrationRule& rule, const SourceLine& line);
+  void ApplyFieldsFirst(const MigrationRule& rule, const SourceLine& line);
+  void ApplyEkbe(const MigrationRule& rule, const SourceLine& line);
+  void RequireColumns(int needed, const SourceLine& line) const;
+  void JoinIntoRow();
+
+  const MigrationTexts& texts_;
+  SeenBankIds& seen_;
+  Columns columns_;
+  std::string row_;
+  std::string scratch_;
+  std::string mtto_;
+  std::string widened_;
+};
+
+// Reads every remaining line of `source` (positioned after its first line),
+// writes what MigrateRow makes of each, after the MTTO step, to `target`, and
+// marks the banks met in `seen`. `source_name` is the list's path as messages
+// show it. A missing column ends the pass with RunError 9 before anything is
+// written for that line; read and write failures propagate as thrown.
+void RunRowPass(LineReader& source, LineWriter& target, const MigrationTexts& texts,
+                SeenBankIds& seen, const std::string& source_name);
+
+}  // namespace quarnel
+
+#endif  // QUARNEL_BANKLIST_MIGRATE_H_
