@@ -3,7 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "banklist/builtin_table.h"
 #include "banklist/list_format.h"
+#include "banklist/migrate.h"
 
 namespace quarnel {
 
@@ -32,14 +34,6 @@ void MoveRootListIntoRs(Env& env, const ListFiles& root, const ListFiles& rs) {
   if (FilePresent(env, root.backup)) env.RemoveFile(root.backup);
 }
 
-void CopyRowsUnchanged(LineReader& source, LineWriter& target) {
-  std::string line;
-  while (!source.AtEnd()) {
-    source.ReadLine(&line);
-    if (!line.empty()) target.WriteLine(line);
-  }
-}
-
 // Writes the new list from the live list into the work file of `at`.
 void WriteNewList(Env& env, const ListFiles& at) {
   std::unique_ptr<LineReader> source = env.OpenForReading(at.live);
@@ -51,7 +45,10 @@ void WriteNewList(Env& env, const ListFiles& at) {
   std::string first_line;
   source->ReadLine(&first_line);  // replaced by the fixed header, unread
   target->WriteLine(kHeaderLine);
-  CopyRowsUnchanged(*source, *target);
+  const MigrationTexts texts(env);
+  SeenBankIds seen;
+  RunRowPass(*source, *target, texts, seen, NativePath(at.live));
+  AppendMissingBanks(*target, texts, seen);
   source->Close();
   target->Close();
 }
