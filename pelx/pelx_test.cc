@@ -118,9 +118,11 @@ TEST_F(PelxTest, ToolWritesAFileTheLibraryReads) {
   const auto result = RunProcess(TARVO_AUTH_WRITE, {path}, "db_admin\r\nPa55 word|x\r\n");
   ASSERT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out + result.err, "");
+#ifndef _WIN32  // Windows keeps no such permission bits
   const auto others = std::filesystem::perms::group_all | std::filesystem::perms::others_all;
   EXPECT_EQ(std::filesystem::status(path).permissions() & others,
             std::filesystem::perms::none);
+#endif
   char buffer[32];
   ASSERT_EQ(ReadAuthValue(path, AuthField::kUser, buffer, 32), 8);
   EXPECT_EQ(std::string(buffer), "db_admin");
@@ -154,13 +156,6 @@ TEST_F(PelxTest, ExportedDecryptWorksInPlaceWithinItsBuffer) {
             PELX_BAD_TEXT);
   EXPECT_EQ(unterminated, hex);
   EXPECT_EQ(decrypt(nullptr, 4), PELX_BAD_CALL);
-}
-
-TEST_F(PelxTest, LibraryExportsTheCredentialFunctions) {
-  auto env = quarnel::NewPlatformEnv(0, nullptr);
-  auto library = env->OpenLibrary("PELX");
-  EXPECT_NE(library->Function("getDbUser"), nullptr);
-  EXPECT_NE(library->Function("getDbPasswd"), nullptr);
 }
 
 }  // namespace
