@@ -8,6 +8,12 @@ want() { for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done; }
 
 # Build and unit tests.
 want cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+# Crash test: kills the program at each system call under strace.
+want strace
+# Fuzzing: clang with libFuzzer and the sanitizer runtimes.
+want clang libclang-rt-14-dev
+# Update benchmark: peak memory from GNU time.
+want time
 
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi

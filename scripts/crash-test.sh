@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Crash test: kills the built program at each of its file-system calls in turn
+# during an update in each of the cases A, B and C, and checks after every
+# kill that the list survives whole and the next run finishes the job
+# (crashtest/kill_sweep.sh). Builds the program in build/plain first, or uses
+# the build folder given as the first argument.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+build=${1:-build/plain}
+
+command -v strace >/dev/null || { echo "crash-test: strace is missing (scripts/install-deps.sh)" >&2; exit 1; }
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quarnel >/dev/null
+program=$build/quarnel
+if ! strace -qq -o /dev/null true 2>/dev/null; then
+  echo "crash-test: strace cannot trace here (is ptrace allowed?)" >&2
+  exit 1
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# 2,000 rows: several read and write blocks, so kills also land mid-copy and
+# mid-write.
+crashtest/make_list.sh "$program" 2000 > "$scratch/list.dat"
+
+start=$SECONDS
+total=0
+for case_name in A B C; do
+  summary=$(crashtest/kill_sweep.sh "$program" "$scratch/list.dat" "$case_name" "$scratch/$case_name")
+  echo "$summary"
+  total=$((total + $(sed 's/^case .: \([0-9]*\) kill points.*/\1/' <<< "$summary")))
+done
+echo "crash-test: $total kill points in all, every one survived ($((SECONDS - start)) s)"
