@@ -8,6 +8,11 @@ want() { for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done; }
 
 # Build and unit tests.
 want cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+# Databases of the demo and the tests: ODBC driver manager and drivers,
+# throw-away PostgreSQL and MariaDB servers, SQLite.
+want unixodbc unixodbc-dev odbc-postgresql odbc-mariadb libsqliteodbc
+want postgresql mariadb-server mariadb-client
+want libsqlite3-dev sqlite3
 # Crash test: kills the program at each system call under strace.
 want strace
 # Fuzzing: clang with libFuzzer and the sanitizer runtimes.

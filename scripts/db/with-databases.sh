@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs a command with throw-away PostgreSQL and MariaDB servers.
+#
+#   with-databases.sh COMMAND [ARGUMENTS...]
+#
+# Starts both servers in a fresh temporary folder (see postgres.sh and
+# mariadb.sh), runs COMMAND with these variables exported, then stops the
+# servers and removes the folder, also when COMMAND or a start fails or the
+# script is interrupted. Exits with COMMAND's status.
+#
+#   ODBCSYSINI, ODBCINI            the folder's odbcinst.ini and odbc.ini
+#   QUARNEL_TEST_PG_DSN            data source of the PostgreSQL database
+#   QUARNEL_TEST_PG_ODD_USER       a PostgreSQL login whose password holds
+#   QUARNEL_TEST_PG_ODD_PASSWORD   ";", "{", "}" and blanks at both ends
+#   QUARNEL_TEST_MARIADB_DSN       data source of the MariaDB database
+#   QUARNEL_TEST_SQLITE_ODBC_DRIVER  the SQLite3 ODBC driver library
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+
+[ $# -ge 1 ] || db_die "usage: $0 COMMAND [ARGUMENTS...]"
+
+folder=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-db.XXXXXX")
+# The servers run under their own users, which must reach their folders.
+chmod 755 "$folder"
+stop_all() {
+  "$here/mariadb.sh" stop "$folder" || true
+  "$here/postgres.sh" stop "$folder" || true
+  rm -rf "$folder"
+}
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+
+"$here/postgres.sh" start "$folder"
+"$here/mariadb.sh" start "$folder"
+
+export ODBCSYSINI=$folder ODBCINI=$folder/odbc.ini
+export QUARNEL_TEST_PG_DSN=QuarnelPg
+export QUARNEL_TEST_PG_ODD_USER=$DB_ODD_USER
+export QUARNEL_TEST_PG_ODD_PASSWORD=$DB_ODD_PASSWORD
+export QUARNEL_TEST_MARIADB_DSN=QuarnelMaria
+QUARNEL_TEST_SQLITE_ODBC_DRIVER=$(db_odbc_driver libsqlite3odbc.so)
+export QUARNEL_TEST_SQLITE_ODBC_DRIVER
+
+set +e
+"$@"
+status=$?
+set -e
+exit $status
