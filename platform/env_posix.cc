@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/odbc.h"
 #include "platform/posix_file.h"
 
 namespace quarnel {
@@ -325,9 +326,9 @@ class PosixEnv final : public Env {
     return std::make_unique<PosixLibrary>(handle, file);
   }
 
-  std::unique_ptr<OdbcConnection> ConnectOdbc(const std::string&) override {
-    throw RunError(kErrDatabase,
-                   "Connecting to the database: this build has no database access yet");
+  std::unique_ptr<OdbcConnection> ConnectOdbc(
+      const std::string& connection_string) override {
+    return OpenOdbcConnection(connection_string);
   }
 
   LocalTime Now() override {

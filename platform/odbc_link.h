@@ -1,0 +1,73 @@
+#ifndef QUARNEL_PLATFORM_ODBC_LINK_H_
+#define QUARNEL_PLATFORM_ODBC_LINK_H_
+
+// The ODBC handle owners behind OpenOdbcConnection, shared by the platform's
+// own files. The handle types are spelled as their plain C types here so that
+// sql.h (and with it <windows.h>) stays inside the .cc files.
+
+#include <string>
+#include <utility>
+
+#include "platform/env.h"
+
+namespace quarnel {
+
+// Owns one ODBC handle (SQLHANDLE and its SQL_HANDLE_* type); frees it when
+// destroyed. Move-only.
+class OdbcHandle {
+ public:
+  OdbcHandle() = default;
+  OdbcHandle(short type, void* handle) : type_(type), handle_(handle) {}
+  ~OdbcHandle();
+  OdbcHandle(OdbcHandle&& other) noexcept
+      : type_(other.type_), handle_(std::exchange(other.handle_, nullptr)) {}
+  OdbcHandle& operator=(OdbcHandle&& other) noexcept {
+    std::swap(type_, other.type_);
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  OdbcHandle(const OdbcHandle&) = delete;
+  OdbcHandle& operator=(const OdbcHandle&) = delete;
+
+  short type() const { return type_; }
+  void* get() const { return handle_; }
+
+ private:
+  short type_ = 0;
+  void* handle_ = nullptr;
+};
+
+// An open connection: its environment and connection handles. Disconnects
+// silently when destroyed unless Close succeeded. Every failure throws
+// RunError kErrDatabase as described for OpenOdbcConnection.
+class OdbcLink final : public OdbcConnection {
+ public:
+  explicit OdbcLink(const std::string& connection_string);
+  ~OdbcLink() override;
+  OdbcLink(const OdbcLink&) = delete;
+  OdbcLink& operator=(const OdbcLink&) = delete;
+
+  std::string DbmsName() override;
+  void ExecuteText(const std::string& statement) override;
+  void Close() override;
+
+  // Executes `statement` and hands over its statement handle, positioned
+  // before the first row of any result. "No rows matched" is success.
+  // REQUIRES: the handle is destroyed before Close or the link's end, since
+  // disconnecting frees it.
+  OdbcHandle Execute(const std::string& statement);
+
+  // Throws RunError kErrDatabase: "what: data source: diagnostics of handle".
+  [[noreturn]] void Fail(const std::string& what, const OdbcHandle& handle) const;
+
+ private:
+  std::string data_source_;  // for messages: the DSN, never the whole string
+  std::string password_;     // blanked out of driver messages
+  OdbcHandle environment_;
+  OdbcHandle connection_;
+  bool connected_ = false;
+};
+
+}  // namespace quarnel
+
+#endif  // QUARNEL_PLATFORM_ODBC_LINK_H_
