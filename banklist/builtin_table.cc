@@ -1,6 +1,7 @@
 #include "banklist/builtin_table.h"
 
 #include <array>
+#include <cstring>
 
 #include "banklist/columns.h"
 #include "banklist/endpoints.h"
@@ -15,7 +16,7 @@ using namespace column;
 // The columns that differ from bank to bank. The code is both BANKID and
 // ENGINEID.
 struct Bank {
-  const char* code;
+  std::string_view code;
   const char* trr_id;
   const char* name;
   const char* mtto;
@@ -112,17 +113,17 @@ constexpr Deviation kDeviations[] = {
 
 std::string RowText(const Bank& bank) {
   std::array<std::string_view, column::kCount> cells;
-  auto set = [&cells](ColumnText value) { cells[value.column - 1] = value.text; };
-  for (ColumnText value : kCommonValues) set(value);
-  set({BANKID, bank.code});
-  set({TRRID, bank.trr_id});
-  set({ENGINEID, bank.code});
-  set({NAME, bank.name});
-  set({MTTO, bank.mtto});
-  set({ENTRYNAME, bank.entry_name});
-  set({ICONFILENAME, bank.icon_file_name});
+  auto set = [&cells](int column, std::string_view text) { cells[column - 1] = text; };
+  for (ColumnText value : kCommonValues) set(value.column, value.text);
+  set(BANKID, bank.code);
+  set(TRRID, bank.trr_id);
+  set(ENGINEID, bank.code);
+  set(NAME, bank.name);
+  set(MTTO, bank.mtto);
+  set(ENTRYNAME, bank.entry_name);
+  set(ICONFILENAME, bank.icon_file_name);
   for (const Deviation& deviation : kDeviations) {
-    if (std::string_view(deviation.code) == bank.code) set(deviation.value);
+    if (deviation.code == bank.code) set(deviation.value.column, deviation.value.text);
   }
   std::string row(cells[0]);
   for (size_t i = 1; i < cells.size(); ++i) {
@@ -130,6 +131,16 @@ std::string RowText(const Bank& bank) {
     row += cells[i];
   }
   return row;
+}
+
+// The table index of `bank_code`, or -1. Every code has four characters, and
+// a fixed-size compare keeps this cheap: it runs for most rows of a list.
+int IndexOfCode(std::string_view bank_code) {
+  if (bank_code.size() != 4) return -1;
+  for (int i = 0; i < kBuiltInBankCount; ++i) {
+    if (std::memcmp(kBanks[i].code.data(), bank_code.data(), 4) == 0) return i;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -142,16 +153,13 @@ std::vector<std::string> BuiltInBankTable() {
 }
 
 bool SeenBankIds::Contains(std::string_view bank_code) const {
-  for (int i = 0; i < kBuiltInBankCount; ++i) {
-    if (kBanks[i].code == bank_code) return flags_[i];
-  }
-  return false;
+  const int index = IndexOfCode(bank_code);
+  return index >= 0 && flags_[index];
 }
 
 void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code) {
-  for (int i = 0; i < kBuiltInBankCount; ++i) {
-    if (kBanks[i].code == bank_code) seen.flags_[i] = true;
-  }
+  const int index = IndexOfCode(bank_code);
+  if (index >= 0) seen.flags_[index] = true;
 }
 
 void AppendMissingBanks(LineWriter& target, const MigrationTexts& texts,

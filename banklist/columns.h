@@ -5,6 +5,7 @@
 // no trimming: k separators give k + 1 columns, empty ones included, and
 // joining an unchanged cut gives the text back byte for byte.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,10 @@ class Columns {
 
 // The number of columns that cutting `text` would give.
 int ColumnCount(std::string_view text);
+
+// Column `n` of `text` (counted from 1) as a view into `text`, found without
+// cutting the rest; nullopt when `text` has fewer than `n` columns.
+std::optional<std::string_view> FindColumn(std::string_view text, int n);
 
 }  // namespace quarnel
 

@@ -7,7 +7,7 @@
 namespace quarnel {
 namespace {
 
-TEST(ColumnsTest, CutAndJoinGiveTheTextBackWithEmptyColumns) {
+TEST(ColumnsTest, CutJoinAndFindAgreeOnEveryColumnIncludingEmptyOnes) {
   Columns columns;
   std::string joined;
   const struct {
@@ -20,6 +20,8 @@ TEST(ColumnsTest, CutAndJoinGiveTheTextBackWithEmptyColumns) {
     EXPECT_EQ(ColumnCount(c.text), c.count) << c.text;
     columns.Join(&joined);
     EXPECT_EQ(joined, c.text);
+    for (int n = 1; n <= c.count; ++n) EXPECT_EQ(FindColumn(c.text, n), columns.Get(n)) << n;
+    EXPECT_EQ(FindColumn(c.text, c.count + 1), std::nullopt) << c.text;
   }
 }
 

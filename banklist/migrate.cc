@@ -1,6 +1,8 @@
 #include "banklist/migrate.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <span>
 
 #include "banklist/endpoints.h"
@@ -125,6 +127,15 @@ bool ContainsHvbInAnyCase(std::string_view text) {
                      [&upper](char a, char b) { return upper(a) == b; }) != text.end();
 }
 
+[[noreturn]] void ThrowMissingColumns(int count, int needed, const SourceLine& line) {
+  throw RunError(kErrSubscript, "Migrating the rows of the bank code list: " +
+                                    std::string(line.list_name) + ": line " +
+                                    std::to_string(line.number) + " (bank code " +
+                                    std::string(line.text.substr(0, 4)) + ") has " +
+                                    std::to_string(count) + " columns; migrating it needs " +
+                                    std::to_string(needed));
+}
+
 }  // namespace
 
 std::string HttpsSuffix(SuffixVariant variant) {
@@ -134,7 +145,11 @@ std::string HttpsSuffix(SuffixVariant variant) {
 }
 
 bool HasHttpsMarker(std::string_view text) {
-  return text.find("HTTPS_CONNECTION") != std::string_view::npos;
+  // Every row is searched, mostly to its end; skipping ahead by the marker's
+  // length is several times faster than a character-by-character find.
+  static constexpr std::string_view kMarker = "HTTPS_CONNECTION";
+  static const std::boyer_moore_horspool_searcher searcher(kMarker.begin(), kMarker.end());
+  return std::search(text.begin(), text.end(), searcher) != text.end();
 }
 
 MigrationTexts::MigrationTexts(Env& env)
@@ -145,8 +160,11 @@ MigrationTexts::MigrationTexts(Env& env)
 }
 
 const MigrationRule* MigrationTexts::FindRule(std::string_view key) const {
+  // Every key of the table has four characters; a fixed-size compare is what
+  // keeps the lookup cheap on a list of a million rows.
+  if (key.size() != 4) return nullptr;
   for (const MigrationRule& rule : rules_) {
-    if (rule.key == key) return &rule;
+    if (std::memcmp(rule.key.data(), key.data(), 4) == 0) return &rule;
   }
   return nullptr;
 }
@@ -188,13 +206,13 @@ std::string_view RowMigrator::MigrateRow(const SourceLine& line) {
 }
 
 std::string_view RowMigrator::WidenMtto(std::string_view row, const SourceLine& line) {
-  columns_.Cut(row);
-  RequireColumns(MTTO, line);
-  const std::string_view mtto = columns_.Get(MTTO);
-  if (mtto.size() != 7) return row;
-  mtto_.assign(1, '0').append(mtto);
-  columns_.Set(MTTO, mtto_);
-  columns_.Join(&widened_);
+  // Only column 5 matters here, so the row is not cut whole: this step runs
+  // on every row written.
+  const std::optional<std::string_view> mtto = FindColumn(row, MTTO);
+  if (!mtto) ThrowMissingColumns(ColumnCount(row), MTTO, line);
+  if (mtto->size() != 7) return row;
+  const size_t at = mtto->data() - row.data();
+  widened_.assign(row.substr(0, at)).append(1, '0').append(row.substr(at));
   return widened_;
 }
 
@@ -238,13 +256,7 @@ void RowMigrator::ApplyEkbe(const MigrationRule& rule, const SourceLine& line) {
 }
 
 void RowMigrator::RequireColumns(int needed, const SourceLine& line) const {
-  if (columns_.count() >= needed) return;
-  throw RunError(kErrSubscript,
-                 "Migrating the rows of the bank code list: " + std::string(line.list_name) +
-                     ": line " + std::to_string(line.number) + " (bank code " +
-                     std::string(line.text.substr(0, 4)) + ") has " +
-                     std::to_string(columns_.count()) + " columns; migrating it needs " +
-                     std::to_string(needed));
+  if (columns_.count() < needed) ThrowMissingColumns(columns_.count(), needed, line);
 }
 
 void RowMigrator::JoinIntoRow() {
