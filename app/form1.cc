@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "banklist/refresh.h"
+#include "db/file_table_cleanup.h"
 #include "hostcfg/credentials.h"
 #include "hostcfg/settings.h"
 #include "util/hex_decrypt.h"
@@ -58,6 +59,7 @@ void Form1::DeleteStoredList() {
   DbCredentials credentials = ReadDbCredentials(env_);
   DbUser = std::move(credentials.DbUser);
   DbPassword = std::move(credentials.DbPassword);
+  DbConnection = CleanUpFileTable(env_, DbName, {DbUser, DbPassword}, SilentRun);
 }
 
 void Form1::CloseDatabase() {

@@ -1,0 +1,350 @@
+// Whole runs of the program, as a process, against real databases reached
+// through the system's ODBC driver manager: the embedded SQLite database (with
+// the "tarvo" schema extension), the PostgreSQL and MariaDB servers that
+// scripts/db/with-databases.sh starts, and the stand-in ACCESS driver. A
+// database whose environment variables are not set is skipped.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/odbc.h"
+#include "platform/odbc_testing.h"
+#include "testing/process.h"
+#include "testing/temp_dir.h"
+
+#ifndef QUARNEL_ACCESS_ODBC_DRIVER
+#define QUARNEL_ACCESS_ODBC_DRIVER ""
+#endif
+#ifndef QUARNEL_TARVO_SCHEMA_EXTENSION
+#define QUARNEL_TARVO_SCHEMA_EXTENSION ""
+#endif
+
+namespace quarnel {
+namespace {
+
+using testing::Exists;
+using testing::InstallProgram;
+using testing::MakeDirs;
+using testing::ProcessResult;
+using testing::QueryColumn;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::ScopedTempDir;
+using testing::WriteFile;
+
+constexpr auto npos = std::string::npos;
+constexpr char kQuestion[] = "Do you want to delete file sifrant_bank.dat from database?";
+constexpr char kSuccess[] = "Deletion of file sifrant_bank.dat was successfull!";
+constexpr char kDefaultPassword[] = "qtwm52hzkrpad";
+const std::string kList = "HEADER\r\nZZZZ|row\r\n";
+const std::vector<std::string> kRows = {"sifrant_bank.dat", "sifrant_bank.dat.bak",
+                                        "sifrant_bank.old", "sifrant_drzava.dat"};
+const std::vector<std::string> kRowsLeft = {"sifrant_bank.dat.bak", "sifrant_bank.old",
+                                            "sifrant_drzava.dat"};
+
+std::string Variable(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value != nullptr ? value : "";
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// One database, with a fresh file table, for one test.
+struct TestDatabase {
+  std::string dsn;                       // the DBName the program is given
+  std::vector<std::string> environment;  // added to the program's environment
+  std::string login;                     // the test's own connection string
+  std::string table;                     // the file table as the test names it
+  std::unique_ptr<OdbcConnection> lock;  // held while the test uses a server
+};
+
+// The data source "QuarnelTest" with `attributes`, defined in `folder` alone.
+std::vector<std::string> PrivateDataSource(const std::string& folder,
+                                           const std::string& attributes) {
+  WriteFile(folder + "/odbc.ini", "[QuarnelTest]\n" + attributes);
+  WriteFile(folder + "/odbcinst.ini", "");
+  return {"ODBCSYSINI=" + folder, "ODBCINI=" + folder + "/odbc.ini"};
+}
+
+// A database file reached through `driver`; the SQLite3 driver loads the
+// schema extension, the stand-in ACCESS driver needs none.
+TestDatabase FileDatabase(const std::string& folder, const std::string& driver,
+                          const std::string& extension) {
+  const std::string file = folder + "/tarvo.db";
+  TestDatabase db;
+  db.dsn = "QuarnelTest";
+  db.environment = PrivateDataSource(
+      folder, "Driver=" + driver + "\nDatabase=" + file + "\n" +
+                  (extension.empty() ? "" : "LoadExt=" + extension + "\n"));
+  db.login = "DRIVER=" + driver + ";DATABASE=" + file;
+  db.table = "tvfiletable";
+  return db;
+}
+
+// A server's database, with the host product's default login. Tests may run
+// in parallel and share a server, so each holds a lock on the server while
+// it uses the file table.
+TestDatabase ServerDatabase(const std::string& dsn, const std::string& lock_statement) {
+  TestDatabase db;
+  db.dsn = dsn;
+  db.login = "DSN=" + dsn + ";UID=tarvo;PWD=" + kDefaultPassword;
+  db.table = "tarvo.tvfiletable";
+  db.lock = OpenOdbcConnection(db.login);
+  db.lock->ExecuteText(lock_statement);
+  db.lock->ExecuteText("drop table if exists tarvo.tvfiletable");
+  return db;
+}
+
+// The database `kind` with the rows kRows, or nothing when the environment
+// lacks it; then *missing names what is missing.
+std::optional<TestDatabase> OpenTestDatabase(const std::string& kind,
+                                             const std::string& folder, std::string* missing) {
+  std::optional<TestDatabase> db;
+  if (kind == "SQLite") {
+    const std::string driver = Variable(*missing = "QUARNEL_TEST_SQLITE_ODBC_DRIVER");
+    if (!driver.empty()) {
+      db = FileDatabase(folder, driver, QUARNEL_TARVO_SCHEMA_EXTENSION);
+      // This driver keeps memory that only its own globals reach; once the
+      // driver manager unloads it, a leak check would blame the program.
+      db->environment.push_back("LSAN_OPTIONS=detect_leaks=0");
+    }
+  } else if (kind == "ACCESS") {
+    *missing = "the stand-in ACCESS driver (built on POSIX systems)";
+    const std::string driver = QUARNEL_ACCESS_ODBC_DRIVER;
+    if (!driver.empty()) db = FileDatabase(folder, driver, "");
+  } else if (kind == "PostgreSQL") {
+    const std::string dsn = Variable(*missing = "QUARNEL_TEST_PG_DSN");
+    if (!dsn.empty()) db = ServerDatabase(dsn, "select pg_advisory_lock(7012)");
+  } else if (kind == "MariaDB") {
+    const std::string dsn = Variable(*missing = "QUARNEL_TEST_MARIADB_DSN");
+    if (!dsn.empty()) db = ServerDatabase(dsn, "select get_lock('quarnel_file_table', 600)");
+  }
+  if (!db) return db;
+  auto setup = OpenOdbcConnection(db->login);
+  setup->ExecuteText("create table " + db->table +
+                     " (ft_uid varchar(100) not null primary key, ft_content varchar(4000))");
+  for (const std::string& row : kRows) {
+    setup->ExecuteText("insert into " + db->table + " (ft_uid, ft_content) values ('" + row +
+                       "', 'stored " + row + "')");
+  }
+  setup->Close();
+  return db;
+}
+
+// An installation of the program with a bank code list and the settings file.
+class RunFixture : public ::testing::Test {
+ protected:
+  RunFixture() : app_(dir_.Join("app")) {
+    MakeDirs(app_);
+    exe_ = InstallProgram(app_);
+    WriteFile(app_ + "/sifrant_bank.dat", kList);
+  }
+
+  void WriteSettings(const std::string& DbName) {
+    WriteFile(app_ + "/PersonalTarvo.ini", "[Database]\r\nDBName=" + DbName + "\r\n");
+  }
+
+  // The authentication file, written by the credentials library's tool.
+  void WriteLogin(const std::string& user, const std::string& password) {
+    const ProcessResult written = RunProcess(
+        TARVO_AUTH_WRITE, {app_ + "/.tarvoAuthentication.dat"}, user + "\n" + password + "\n");
+    ASSERT_EQ(written.exit_code, 0) << written.err;
+  }
+
+  ProcessResult Run(const std::vector<std::string>& arguments, const std::string& input,
+                    const std::vector<std::string>& environment) {
+    return RunProcess(exe_, arguments, input, environment);
+  }
+
+  bool ListUpdated() {
+    return ReadFile(app_ + "/sifrant_bank.dat").rfind("BANKID(C)|", 0) == 0 &&
+           ReadFile(app_ + "/sifrant_bank.old") == kList;
+  }
+
+  // The run ended with error `number` and `reason`, showed no success, kept
+  // the password to itself and left the list files as they were.
+  void ExpectFailedCleanly(const ProcessResult& result, int number, const std::string& reason,
+                           const std::string& password = kDefaultPassword) {
+    EXPECT_NE(result.exit_code, 0);
+    EXPECT_NE(result.err.find("Quarnel: error " + std::to_string(number) + ": "), npos)
+        << result.err;
+    EXPECT_NE(result.err.find(reason), npos) << result.err;
+    EXPECT_EQ(result.out.find(kSuccess), npos) << result.out;
+    EXPECT_EQ((result.out + result.err).find(password), npos) << result.out << result.err;
+    EXPECT_TRUE(ReadFile(app_ + "/sifrant_bank.dat") == kList);
+    EXPECT_FALSE(Exists(app_ + "/sifrant_bank.old"));
+    EXPECT_FALSE(Exists(app_ + "/sifrant_bank.txt"));
+  }
+
+  ScopedTempDir dir_;
+  std::string app_;
+  std::string exe_;
+};
+
+// The same runs on every database.
+class FileTableRunTest : public RunFixture, public ::testing::WithParamInterface<std::string> {
+ protected:
+  void SetUp() override {
+    std::string missing;
+    db_ = OpenTestDatabase(GetParam(), dir_.path(), &missing);
+    if (!db_) GTEST_SKIP() << "not set: " << missing << " (scripts/db/with-databases.sh)";
+    WriteSettings(db_->dsn);
+  }
+
+  ProcessResult Run(const std::vector<std::string>& arguments, const std::string& input = "") {
+    return RunFixture::Run(arguments, input, db_->environment);
+  }
+
+  void Execute(const std::string& statement) {
+    auto connection = OpenOdbcConnection(db_->login);
+    connection->ExecuteText(statement);
+    connection->Close();
+  }
+
+  std::vector<std::string> Rows() {
+    std::vector<std::string> rows = QueryColumn(db_->login, "select ft_uid from " + db_->table);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+
+  std::optional<TestDatabase> db_;
+};
+
+TEST_P(FileTableRunTest, SilentRunDeletesOnlyTheStoredListThenUpdatesTheList) {
+  const ProcessResult result = Run({"-s"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(Rows(), kRowsLeft);
+  EXPECT_TRUE(ListUpdated());
+}
+
+TEST_P(FileTableRunTest, YesDeletesAndReportsItOnceThenUpdatesTheList) {
+  const ProcessResult result = Run({}, "y\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_LT(result.out.find(kQuestion), result.out.find(kSuccess)) << result.out;
+  EXPECT_EQ(Count(result.out, kSuccess), 1u) << result.out;
+  EXPECT_EQ(Rows(), kRowsLeft);
+  EXPECT_TRUE(ListUpdated());
+}
+
+TEST_P(FileTableRunTest, YesWithNoStoredListStillReportsSuccess) {
+  Execute("delete from " + db_->table + " where ft_uid='sifrant_bank.dat'");
+  const ProcessResult result = Run({}, "y\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(Count(result.out, kSuccess), 1u) << result.out;
+  EXPECT_EQ(Rows(), kRowsLeft);
+  EXPECT_TRUE(ListUpdated());
+}
+
+TEST_P(FileTableRunTest, SuccessIsReportedBeforeTheListIsTouched) {
+  std::filesystem::remove(app_ + "/sifrant_bank.dat");
+  const ProcessResult result = Run({}, "y\n");
+  EXPECT_EQ(Count(result.out, kSuccess), 1u) << result.out;
+  EXPECT_NE(result.err.find("Quarnel: error 53: "), npos) << result.err;
+  EXPECT_EQ(Rows(), kRowsLeft);
+}
+
+TEST_P(FileTableRunTest, NoReadsNoSettingsLeavesTheTableAndUpdatesTheList) {
+  std::filesystem::remove(app_ + "/PersonalTarvo.ini");
+  const ProcessResult result = Run({}, "n\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out.find(kSuccess), npos) << result.out;
+  EXPECT_EQ(Rows(), kRows);
+  EXPECT_TRUE(ListUpdated());
+}
+
+TEST_P(FileTableRunTest, AMissingFileTableEndsTheRunBeforeTheList) {
+  Execute("drop table " + db_->table);
+  ExpectFailedCleanly(Run({"-s"}), kErrDatabase, "tvfiletable");
+  ExpectFailedCleanly(Run({}, "y\n"), kErrDatabase, "tvfiletable");
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, FileTableRunTest,
+                         ::testing::Values("SQLite", "PostgreSQL", "MariaDB", "ACCESS"),
+                         [](const auto& info) { return info.param; });
+
+// Logins, on the servers that check them.
+using ServerLoginTest = FileTableRunTest;
+
+TEST_P(ServerLoginTest, AWrongPasswordEndsTheRunWithoutShowingIt) {
+  WriteLogin("tarvo", "wrong-pw-4711");
+  ExpectFailedCleanly(Run({"-s"}), kErrDatabase, "tarvo", "wrong-pw-4711");
+  EXPECT_EQ(Rows(), kRows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ServerLoginTest, ::testing::Values("PostgreSQL", "MariaDB"),
+                         [](const auto& info) { return info.param; });
+
+using PostgresLoginTest = FileTableRunTest;
+
+TEST_P(PostgresLoginTest, APasswordWithSemicolonAndBracesLogsIn) {
+  const std::string user = Variable("QUARNEL_TEST_PG_ODD_USER");
+  const std::string password = Variable("QUARNEL_TEST_PG_ODD_PASSWORD");
+  if (user.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_PG_ODD_USER";
+  // One character short: refused, and the report shows nothing of it.
+  WriteLogin(user, password.substr(1));
+  ExpectFailedCleanly(Run({"-s"}), kErrDatabase, user, password.substr(1, 5));
+  EXPECT_EQ(Rows(), kRows);
+
+  WriteLogin(user, password);
+  const ProcessResult result = Run({"-s"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(Rows(), kRowsLeft);
+  EXPECT_TRUE(ListUpdated());
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, PostgresLoginTest, ::testing::Values("PostgreSQL"),
+                         [](const auto& info) { return info.param; });
+
+// Runs that fail before any database is reached, or find no schema.
+class FileTableFailureTest : public RunFixture {
+ protected:
+  ProcessResult RunSilently(const std::vector<std::string>& environment) {
+    return Run({"-s"}, "", environment);
+  }
+  // A data source folder of this test's own, with no data source in it.
+  std::vector<std::string> NoDataSources() {
+    MakeDirs(dir_.Join("odbc"));
+    return PrivateDataSource(dir_.Join("odbc"), "");
+  }
+};
+
+TEST_F(FileTableFailureTest, AnUnknownDataSourceEndsTheRun) {
+  WriteSettings("QuarnelNoSuchSource");
+  ExpectFailedCleanly(RunSilently(NoDataSources()), kErrDatabase,
+                      "QuarnelNoSuchSource: [IM002]");
+}
+
+TEST_F(FileTableFailureTest, AnEmptyDataSourceNameEndsTheRunBeforeConnecting) {
+  WriteSettings("");
+  ExpectFailedCleanly(RunSilently(NoDataSources()), kErrBadSetting, "DBName=");
+}
+
+TEST_F(FileTableFailureTest, AMissingSettingsFileEndsTheRun) {
+  ExpectFailedCleanly(RunSilently(NoDataSources()), kErrFileNotFound, "PersonalTarvo.ini");
+}
+
+TEST_F(FileTableFailureTest, WithoutTheSchemaExtensionSQLiteHasNoSchemaTarvo) {
+  const std::string driver = Variable("QUARNEL_TEST_SQLITE_ODBC_DRIVER");
+  if (driver.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_SQLITE_ODBC_DRIVER";
+  TestDatabase db = FileDatabase(dir_.path(), driver, "");
+  OpenOdbcConnection(db.login)->ExecuteText("create table tvfiletable (ft_uid varchar(100))");
+  WriteSettings(db.dsn);
+  ExpectFailedCleanly(RunSilently(db.environment), kErrDatabase,
+                      "no such table: tarvo.tvfiletable");
+}
+
+}  // namespace
+}  // namespace quarnel
