@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quarnel twice, plainly and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs the whole test suite in both builds.
+# UndefinedBehaviorSanitizer, and runs the whole test suite in both builds,
+# with throw-away PostgreSQL and MariaDB servers for the database tests.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -21,5 +22,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for dir in build/plain build/sanitize; do
   echo "== Tests in $dir"
-  (cd "$dir" && ctest --output-on-failure -j"$jobs")
+  # The database tests need their servers: started for the run, then stopped.
+  (cd "$dir" && "$repo/scripts/db/with-databases.sh" ctest --output-on-failure -j"$jobs")
 done
