@@ -32,16 +32,20 @@ admin() {
   db_as "$user" "$tool" --no-defaults --socket="$sock" -u "$user" "$@"
 }
 
+# Small InnoDB files: a throw-away server needs no more, and starts faster.
+small=(--innodb-log-file-size=4M --innodb-buffer-pool-size=16M)
+
 start() {
   db_check_socket_path "$sock"
   db_make_server_dir "$user" "$srv"
   db_as "$user" mariadb-install-db --no-defaults --datadir="$srv/data" \
     --user="$user" --auth-root-authentication-method=socket --skip-test-db \
-    >"$srv/install.log" 2>&1 || { cat "$srv/install.log" >&2; exit 1; }
+    "${small[@]}" >"$srv/install.log" 2>&1 || { cat "$srv/install.log" >&2; exit 1; }
   db_as "$user" setsid "$server" --no-defaults --datadir="$srv/data" \
     --socket="$sock" --skip-networking --pid-file="$srv/mariadbd.pid" \
     --log-error="$srv/error.log" --innodb-flush-log-at-trx-commit=0 \
-    --innodb-buffer-pool-size=32M </dev/null >/dev/null 2>&1 &
+    --innodb-temp-data-file-path=ibtmp1:1M:autoextend "${small[@]}" \
+    </dev/null >/dev/null 2>&1 &
   if ! db_wait 60 admin mariadb-admin ping; then
     tail -n 20 "$srv/error.log" >&2
     db_die "MariaDB did not start"
