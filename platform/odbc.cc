@@ -6,6 +6,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <initializer_list>
@@ -91,11 +92,14 @@ std::string Diagnostics(const OdbcHandle& handle) {
                                  message.data(), static_cast<SQLSMALLINT>(message.size()),
                                  &length);
     if (!Succeeded(rc)) break;
-    if (length >= static_cast<SQLSMALLINT>(message.size())) length = message.size() - 1;
+    const size_t shown = std::clamp<size_t>(length < 0 ? 0 : length, 0, message.size() - 1);
     if (!text.empty()) text += "; ";
-    text += "[" + std::string(reinterpret_cast<char*>(state)) + "] native " +
-            std::to_string(native) + ": " +
-            std::string(reinterpret_cast<char*>(message.data()), length);
+    text += '[';
+    text += reinterpret_cast<char*>(state);
+    text += "] native ";
+    text += std::to_string(native);
+    text += ": ";
+    text.append(reinterpret_cast<char*>(message.data()), shown);
   }
   return text.empty() ? "the driver gave no diagnostics" : text;
 }
