@@ -32,7 +32,19 @@ class ProgramTest : public ::testing::Test {
   ScopedTempDir dir_;
 };
 
+// What the program showed: its console output, or on Windows the text of the
+// message boxes that it could not show without a desktop.
+std::string Shown(const testing::ProcessResult& result) { return result.out + result.err; }
+
+#ifdef _WIN32
+constexpr char kNoConsoleAnswers[] =
+    "answers come from message boxes on Windows; scripts/windows-ui-test.sh presses them";
+#endif
+
 TEST_F(ProgramTest, InteractiveNoUpdatesTheListWithoutFurtherMessages) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoConsoleAnswers;
+#endif
   const std::string exe = InstallProgram(dir_.path());
   const auto result = RunProcess(exe, {}, "n\n");
   EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -43,6 +55,9 @@ TEST_F(ProgramTest, InteractiveNoUpdatesTheListWithoutFurtherMessages) {
 }
 
 TEST_F(ProgramTest, UnclearAnswersAskAgainAndEndOfInputMeansNo) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoConsoleAnswers;
+#endif
   const std::string exe = InstallProgram(dir_.path());
   auto result = RunProcess(exe, {}, "maybe\nNO\n");
   EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -61,26 +76,26 @@ TEST_F(ProgramTest, UnclearAnswersAskAgainAndEndOfInputMeansNo) {
 TEST_F(ProgramTest, SilentRunsNeverAsk) {
   for (const char* name : {"keldramix", "KELDRAMIX.exe"}) {
     const auto result = RunProcess(InstallProgram(dir_.path(), name), {"whatever"});
-    EXPECT_EQ(result.out.find(kQuestion), std::string::npos) << name << ": " << result.out;
+    EXPECT_EQ(Shown(result).find(kQuestion), std::string::npos) << name << ": " << Shown(result);
   }
   const std::string exe = InstallProgram(dir_.path());
   for (const char* flag : {"-s", "-silent"}) {
     const auto result = RunProcess(exe, {flag});
-    EXPECT_EQ(result.out.find(kQuestion), std::string::npos) << flag << ": " << result.out;
+    EXPECT_EQ(Shown(result).find(kQuestion), std::string::npos) << flag << ": " << Shown(result);
   }
   // The switch must be the whole argument text.
   const auto result = RunProcess(exe, {"-s", "extra"}, "n\n");
-  EXPECT_NE(result.out.find(kQuestion), std::string::npos);
+  EXPECT_NE(Shown(result).find(kQuestion), std::string::npos);
 }
 
 TEST_F(ProgramTest, HelpAndVersionTouchNothing) {
   const std::string exe = InstallProgram(dir_.path());
   auto result = RunProcess(exe, {"--help"});
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_NE(result.out.find("-silent"), std::string::npos);
+  EXPECT_NE(Shown(result).find("-silent"), std::string::npos);
   result = RunProcess(exe, {"--version"});
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_NE(result.out.find("Quarnel "), std::string::npos);
+  EXPECT_NE(Shown(result).find("Quarnel "), std::string::npos);
   EXPECT_FALSE(Exists(dir_.Join("sifrant_bank.old")));
   EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList);
 }
@@ -90,7 +105,7 @@ TEST_F(ProgramTest, AFailureIsReportedWithItsNumberAndExitsNonZero) {
   const std::string exe = InstallProgram(empty.path());
   const auto result = RunProcess(exe, {}, "n\n");
   EXPECT_NE(result.exit_code, 0);
-  EXPECT_EQ(result.err.rfind("Quarnel: error 53: ", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find("Quarnel: error 53: "), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("sifrant_bank.dat"), std::string::npos);
 }
 

@@ -146,7 +146,7 @@ TEST_F(FileTableCleanupTest, UnusableDataSourceNamesAreRefusedBeforeConnecting) 
 
 TEST_F(FileTableCleanupTest, TheRunReportsAfterTheDeletionAndClosesBeforeTheList) {
   LoadForm(true);
-  EXPECT_LT(LogIndex("open " + NativePath("\\PersonalTarvo.ini")), LogIndex("execute "));
+  EXPECT_LT(LogIndex("open /PersonalTarvo.ini"), LogIndex("execute "));
   EXPECT_LT(LogIndex("execute "), LogIndex("message "));
   EXPECT_LT(LogIndex("message "), LogIndex("close connection"));
   EXPECT_LT(LogIndex("close connection"), LogIndex("present "));

@@ -189,7 +189,7 @@ TEST_F(CredentialsTest, TheRealLibraryDeliversWhatTheToolWrote) {
 
 TEST_F(CredentialsTest, AMissingLibraryEndsTheRunWithError48) {
   const std::string exe = testing::InstallProgram(dir_.path());
-  std::filesystem::remove(dir_.Join("libPELX.so"));
+  std::filesystem::remove(dir_.Join(testing::kLibraryFile));
   WriteFile(dir_.Join("PersonalTarvo.ini"), "DBName=TarvoDSN\r\n");
   const auto without_file = testing::RunProcess(exe, {"-s"});
   EXPECT_EQ(without_file.err.find("error 48"), std::string::npos) << without_file.err;

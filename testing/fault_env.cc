@@ -6,11 +6,20 @@ namespace quarnel::testing {
 
 namespace {
 
+// The path for the log, below the application path and with "/" between
+// its parts whatever the system's separator, so that tests read the same log
+// on every system.
 std::string Relative(const FaultEnv& env, const std::string& path) {
-  const std::string native = NativePath(path);
-  const std::string base = NativePath(env.app_path);
-  if (native.compare(0, base.size(), base) == 0) return native.substr(base.size());
-  return native;
+  const auto slashed = [](std::string text) {
+    for (char& c : text) {
+      if (c == '\\') c = '/';
+    }
+    return text;
+  };
+  const std::string full = slashed(path);
+  const std::string base = slashed(env.app_path);
+  if (full.compare(0, base.size(), base) == 0) return full.substr(base.size());
+  return full;
 }
 
 class FaultReader final : public LineReader {

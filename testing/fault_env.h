@@ -34,7 +34,9 @@ class FaultEnv : public EnvWrapper {
   int operations = 0;                   // file operations so far
   std::vector<std::string> questions;   // prompts of AskYesNo
   std::vector<std::string> messages;    // texts of ShowMessage
-  std::vector<std::string> log;         // one entry per call, e.g. "copy a -> b"
+  // One entry per call, e.g. "copy /sifrant_bank.dat -> /sifrant_bank.old":
+  // paths below app_path, their parts separated by "/" on every system.
+  std::vector<std::string> log;
 
   std::string ExeName() override { return exe_name; }
   std::string ArgumentText() override { return argument_text; }

@@ -14,6 +14,8 @@ namespace quarnel::testing {
 
 namespace fs = std::filesystem;
 
+const char kLibraryFile[] = "libPELX.so";
+
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input,
                          const std::vector<std::string>& environment) {
@@ -55,11 +57,9 @@ std::string InstallProgram(const std::string& folder, const std::string& name) {
   const fs::path built(QUARNEL_EXE);
   const fs::path target = fs::path(folder) / name;
   fs::copy_file(built, target, fs::copy_options::overwrite_existing);
-  for (const char* library : {"libPELX.so"}) {
-    const fs::path beside = built.parent_path() / library;
-    if (fs::exists(beside)) {
-      fs::copy_file(beside, fs::path(folder) / library, fs::copy_options::overwrite_existing);
-    }
+  const fs::path library = built.parent_path() / kLibraryFile;
+  if (fs::exists(library)) {
+    fs::copy_file(library, fs::path(folder) / kLibraryFile, fs::copy_options::overwrite_existing);
   }
   return target.string();
 }

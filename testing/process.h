@@ -26,6 +26,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 // Returns the copy's path.
 std::string InstallProgram(const std::string& folder, const std::string& name = "quarnel");
 
+// The file name of the credentials library that InstallProgram puts beside
+// the program ("libPELX.so", "PELX.dll").
+extern const char kLibraryFile[];
+
 }  // namespace quarnel::testing
 
 #endif  // QUARNEL_TESTING_PROCESS_H_

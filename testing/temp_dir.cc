@@ -10,13 +10,28 @@ namespace quarnel::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The tests keep paths in UTF-8, as the program does; the library's narrow
+// paths would mean the ANSI code page on Windows.
+fs::path FsPath(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
 ScopedTempDir::ScopedTempDir() {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
     fs::path candidate = fs::temp_directory_path() /
                          ("quarnel-test-" + std::to_string(random()));
     if (fs::create_directory(candidate)) {
-      path_ = candidate.string();
+      path_ = Utf8(candidate);
       return;
     }
   }
@@ -25,8 +40,8 @@ ScopedTempDir::ScopedTempDir() {
 
 ScopedTempDir::~ScopedTempDir() {
   std::error_code ignored;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(path_, ignored);
+  fs::permissions(FsPath(path_), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(FsPath(path_), ignored);
 }
 
 std::string ScopedTempDir::Join(const std::string& relative) const {
@@ -34,13 +49,13 @@ std::string ScopedTempDir::Join(const std::string& relative) const {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream bytes;
   bytes << in.rdbuf();
@@ -48,14 +63,14 @@ std::string ReadFile(const std::string& path) {
 }
 
 std::string ReadFileOr(const std::string& path, const std::string& missing) {
-  return fs::is_regular_file(path) ? ReadFile(path) : missing;
+  return fs::is_regular_file(FsPath(path)) ? ReadFile(path) : missing;
 }
 
 bool Exists(const std::string& path) {
   std::error_code ignored;
-  return fs::exists(fs::symlink_status(path, ignored));
+  return fs::exists(fs::symlink_status(FsPath(path), ignored));
 }
 
-void MakeDirs(const std::string& path) { fs::create_directories(path); }
+void MakeDirs(const std::string& path) { fs::create_directories(FsPath(path)); }
 
 }  // namespace quarnel::testing

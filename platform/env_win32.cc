@@ -1,0 +1,410 @@
+// The Env of the program on Windows, over the wide-character Win32 API.
+// Paths arrive as UTF-8 and are converted at each call; list lines are the
+// file's own bytes in the ANSI code page and pass through untouched.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/odbc.h"
+#include "platform/process_info_win32.h"
+#include "platform/wide_text_win32.h"
+
+namespace quarnel {
+
+std::string NativePath(std::string_view path) { return std::string(path); }
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Quarnel";
+
+// The classic error number that matches a system error code.
+int ErrorNumberFor(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND: return kErrFileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return kErrPathNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return kErrPermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return kErrDiskFull;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return kErrBadFileName;
+    default: return kErrPathFileAccess;
+  }
+}
+
+// The system's own description of `error`, without its closing period.
+std::string SystemReason(DWORD error) {
+  wchar_t text[512];
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     error, 0, text, sizeof text / sizeof text[0], nullptr);
+  std::wstring reason(text, length);
+  while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' ||
+                             reason.back() == L' ' || reason.back() == L'.')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) return "system error " + std::to_string(error);
+  return Utf8(reason);
+}
+
+[[noreturn]] void ThrowSystemError(const std::string& what, const std::string& path,
+                                   DWORD error) {
+  throw RunError(ErrorNumberFor(error), what + ": " + path + ": " + SystemReason(error));
+}
+
+[[noreturn]] void ThrowLastError(const std::string& what, const std::string& path) {
+  ThrowSystemError(what, path, GetLastError());
+}
+
+// Owns one file handle; closes it silently when destroyed.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(FileHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  FileHandle& operator=(FileHandle&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  // Closes the handle; a failing close throws.
+  void CloseOrThrow(const std::string& what, const std::string& path) {
+    const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
+    if (handle != INVALID_HANDLE_VALUE && !CloseHandle(handle)) ThrowLastError(what, path);
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// Owns one directory search.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (valid()) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+FileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
+                    const std::string& what) {
+  FileHandle file(CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr,
+                              disposition, flags, nullptr));
+  if (!file.valid()) ThrowLastError(what, path);
+  return file;
+}
+
+void WriteAll(HANDLE file, const char* data, size_t size, const std::string& path) {
+  while (size > 0) {
+    const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(file, data, chunk, &written, nullptr)) ThrowLastError("Writing file", path);
+    data += written;
+    size -= written;
+  }
+}
+
+class WinLineReader final : public LineReader {
+ public:
+  WinLineReader(FileHandle file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)), buffer_(kBufferSize) {}
+
+  bool AtEnd() override { return !Fill(); }
+
+  void ReadLine(std::string* line) override {
+    line->clear();
+    if (!Fill()) {
+      throw RunError(kErrInputPastEnd,
+                     "Reading a line: " + path_ + ": input past end of file");
+    }
+    for (;;) {
+      const char* begin = buffer_.data() + pos_;
+      const char* end = buffer_.data() + len_;
+      const char* stop = begin;
+      while (stop != end && *stop != '\r' && *stop != '\n') ++stop;
+      line->append(begin, stop);
+      pos_ += stop - begin;
+      if (stop != end) {
+        const char terminator = *stop;
+        ++pos_;
+        // CR LF is one line end, even when the LF is in the next block.
+        if (terminator == '\r' && Fill() && buffer_[pos_] == '\n') ++pos_;
+        return;
+      }
+      if (!Fill()) return;  // last line without a terminator
+    }
+  }
+
+  void Close() override { file_.CloseOrThrow("Closing file", path_); }
+
+ private:
+  static constexpr size_t kBufferSize = 64 * 1024;
+
+  // True when at least one unread byte is buffered.
+  bool Fill() {
+    if (pos_ < len_) return true;
+    if (!file_.valid()) {
+      throw RunError(kErrBadFileName, "Reading a line: " + path_ + ": file is closed");
+    }
+    pos_ = len_ = 0;
+    DWORD read = 0;
+    if (!ReadFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &read,
+                  nullptr)) {
+      ThrowLastError("Reading file", path_);
+    }
+    len_ = read;
+    return read > 0;
+  }
+
+  FileHandle file_;
+  std::string path_;
+  std::vector<char> buffer_;
+  size_t pos_ = 0;
+  size_t len_ = 0;
+};
+
+class WinLineWriter final : public LineWriter {
+ public:
+  WinLineWriter(FileHandle file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {
+    buffer_.reserve(kBufferSize);
+  }
+
+  void WriteLine(std::string_view line) override {
+    if (!file_.valid()) {
+      throw RunError(kErrBadFileName, "Writing a line: " + path_ + ": file is closed");
+    }
+    if (buffer_.size() + line.size() + 2 > kBufferSize) Flush();
+    if (line.size() + 2 > kBufferSize) {
+      WriteAll(file_.get(), line.data(), line.size(), path_);
+      WriteAll(file_.get(), "\r\n", 2, path_);
+      return;
+    }
+    buffer_.append(line);
+    buffer_.append("\r\n");
+  }
+
+  void Close() override {
+    if (!file_.valid()) return;
+    Flush();
+    if (!FlushFileBuffers(file_.get())) ThrowLastError("Flushing file", path_);
+    file_.CloseOrThrow("Closing file", path_);
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 64 * 1024;
+
+  void Flush() {
+    WriteAll(file_.get(), buffer_.data(), buffer_.size(), path_);
+    buffer_.clear();
+  }
+
+  FileHandle file_;
+  std::string path_;
+  std::string buffer_;
+};
+
+class WinLibrary final : public SharedLibrary {
+ public:
+  WinLibrary(HMODULE module, std::string name) : module_(module), name_(std::move(name)) {}
+  ~WinLibrary() override { FreeLibrary(module_); }
+  WinLibrary(const WinLibrary&) = delete;
+  WinLibrary& operator=(const WinLibrary&) = delete;
+
+  void* Function(const char* function) override {
+    const FARPROC address = GetProcAddress(module_, function);
+    if (address == nullptr) {
+      throw RunError(kErrDllEntryPoint, std::string("Finding function ") + function + ": " +
+                                            name_ + ": " + SystemReason(GetLastError()));
+    }
+    return reinterpret_cast<void*>(address);
+  }
+
+ private:
+  HMODULE module_;
+  std::string name_;
+};
+
+// The full path of the running program, however long.
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+class WinEnv final : public Env {
+ public:
+  WinEnv() {
+    const std::wstring module = ModulePath();
+    exe_name_ = Utf8(ExeNameOf(module));
+    app_path_ = Utf8(AppPathOf(module));
+    arguments_ = Utf8(ArgumentTextOf(GetCommandLineW()));
+  }
+
+  std::string ExeName() override { return exe_name_; }
+  std::string ArgumentText() override { return arguments_; }
+  std::string AppPath() override { return app_path_; }
+
+  bool AskYesNo(const std::string& prompt) override {
+    // Only Yes confirms: No, Escape or a box that could not be shown do not.
+    return ShowBox(prompt, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON1, prompt) == IDYES;
+  }
+
+  void ShowMessage(const std::string& text) override { ShowBox(text, MB_OK, text); }
+
+  void ReportError(const RunError& error) override {
+    const std::string number = std::to_string(error.number());
+    ShowBox("Error " + number + ": " + error.description(), MB_OK | MB_ICONERROR,
+            "error " + number + ": " + error.description());
+  }
+
+  bool IsPresent(const std::string& path, Presence admits) override {
+    DWORD refused = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (admits == Presence::kFilesOnly) refused |= FILE_ATTRIBUTE_DIRECTORY;
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW(Wide(path).c_str(), &found));
+    if (!search.valid()) return false;
+    do {
+      if ((found.dwFileAttributes & refused) == 0) return true;
+    } while (FindNextFileW(search.get(), &found));
+    return false;
+  }
+
+  bool FileExists(const std::string& path) override {
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  void CopyWholeFile(const std::string& from, const std::string& to) override {
+    if (!CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE)) {
+      ThrowLastError("Copying file " + from + " to", to);
+    }
+    // The copy's data may still sit in the system's cache; the live list is
+    // only ever replaced once its backup is on the disk.
+    FileHandle copy = OpenFile(to, GENERIC_WRITE, OPEN_EXISTING, 0, "Flushing file");
+    if (!FlushFileBuffers(copy.get())) ThrowLastError("Flushing file", to);
+    copy.CloseOrThrow("Closing file", to);
+  }
+
+  void RemoveFile(const std::string& path) override {
+    if (!DeleteFileW(Wide(path).c_str())) ThrowLastError("Deleting file", path);
+  }
+
+  void ReplaceFile(const std::string& from, const std::string& to) override {
+    if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ThrowLastError("Renaming " + from + " to", to);
+    }
+  }
+
+  std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
+    return std::make_unique<WinLineReader>(
+        OpenFile(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, "Opening file"),
+        path);
+  }
+
+  std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
+    return std::make_unique<WinLineWriter>(
+        OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, "Creating file"),
+        path);
+  }
+
+  std::string ToAnsi(std::string_view utf8) override {
+    const UINT code_page = GetACP();
+    if (code_page == CP_UTF8 || utf8.empty()) return std::string(utf8);
+    const std::wstring wide = Wide(utf8);
+    const int size = static_cast<int>(wide.size());
+    // No best fit: a character the code page lacks becomes "?", not a
+    // look-alike letter.
+    const DWORD flags = WC_NO_BEST_FIT_CHARS;
+    const int length =
+        WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(code_page, flags, wide.data(), size, ansi.data(), length, nullptr,
+                        nullptr);
+    return ansi;
+  }
+
+  std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
+    // The program's folder first, then the system's folders; never the
+    // current folder or PATH, where anyone could leave a library that would
+    // be handed the database password.
+    const HMODULE module =
+        LoadLibraryExW(Wide(name).c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (module == nullptr) {
+      throw RunError(kErrDllLoad,
+                     "Loading library " + name + ": " + SystemReason(GetLastError()));
+    }
+    return std::make_unique<WinLibrary>(module, name);
+  }
+
+  std::unique_ptr<OdbcConnection> ConnectOdbc(
+      const std::string& connection_string) override {
+    return OpenOdbcConnection(connection_string);
+  }
+
+  LocalTime Now() override {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  }
+
+ private:
+  // A modal box titled with the application title. Where no box can be
+  // shown (no desktop), `console_text` goes to the standard error handle that
+  // the starting process gave, if any, in the form the console build uses,
+  // so that no report is silently lost.
+  static int ShowBox(const std::string& text, UINT flags, const std::string& console_text) {
+    const int pressed = MessageBoxW(nullptr, Wide(text).c_str(), kTitle, flags);
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (pressed <= 0 && err != nullptr && err != INVALID_HANDLE_VALUE) {
+      const std::string line = "Quarnel: " + console_text + "\r\n";
+      DWORD written = 0;
+      WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    return pressed;
+  }
+
+  std::string exe_name_;
+  std::string arguments_;
+  std::string app_path_;
+};
+
+}  // namespace
+
+std::unique_ptr<Env> NewPlatformEnv(int, char**) { return std::make_unique<WinEnv>(); }
+
+}  // namespace quarnel
