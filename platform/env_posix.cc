@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -86,8 +88,7 @@ class PosixLineReader final : public LineReader {
     for (;;) {
       const char* begin = buffer_.data() + pos_;
       const char* end = buffer_.data() + len_;
-      const char* stop = begin;
-      while (stop != end && *stop != '\r' && *stop != '\n') ++stop;
+      const char* stop = buffer_.data() + NextLineEnd();
       line->append(begin, stop);
       pos_ += stop - begin;
       if (stop != end) {
@@ -105,6 +106,22 @@ class PosixLineReader final : public LineReader {
 
  private:
   static constexpr size_t kBufferSize = 64 * 1024;
+  static constexpr size_t kNotSearched = SIZE_MAX;
+
+  // The offset of the first CR or LF at or after pos_, or len_ when the
+  // buffered bytes hold neither. memchr finds them many bytes at a time (a
+  // byte loop here took a fifth of the whole update); where each was found is
+  // kept until reading passes it, so that a block of lines that all end in
+  // CR alone (or LF alone) is not searched afresh for the other one per line.
+  size_t NextLineEnd() { return std::min(Next('\r', &next_cr_), Next('\n', &next_lf_)); }
+
+  size_t Next(char c, size_t* found_at) {
+    if (*found_at < pos_ || *found_at > len_) {
+      const void* found = std::memchr(buffer_.data() + pos_, c, len_ - pos_);
+      *found_at = found != nullptr ? static_cast<const char*>(found) - buffer_.data() : len_;
+    }
+    return *found_at;
+  }
 
   // True when at least one unread byte is buffered.
   bool Fill() {
@@ -113,6 +130,7 @@ class PosixLineReader final : public LineReader {
       throw RunError(kErrBadFileName, "Reading a line: " + path_ + ": file is closed");
     }
     pos_ = len_ = 0;
+    next_cr_ = next_lf_ = kNotSearched;
     for (;;) {
       const ssize_t n = ::read(fd_.get(), buffer_.data(), buffer_.size());
       if (n >= 0) {
@@ -128,6 +146,8 @@ class PosixLineReader final : public LineReader {
   std::vector<char> buffer_;
   size_t pos_ = 0;
   size_t len_ = 0;
+  size_t next_cr_ = kNotSearched;
+  size_t next_lf_ = kNotSearched;
 };
 
 class PosixLineWriter final : public LineWriter {
