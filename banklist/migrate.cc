@@ -223,7 +223,7 @@ void RowMigrator::AppendSuffixIfMissing(std::string_view suffix) {
 void RowMigrator::ApplyChanges(const MigrationRule& rule, const SourceLine& line) {
   columns_.Cut(row_);
   RequireColumns(rule.needs_columns, line);
-  for (const MigrationRule::Change& change : rule.changes) columns_.Set(change.column, change.value);
+  SetChanges(rule);
   JoinIntoRow();
 }
 
@@ -235,7 +235,7 @@ void RowMigrator::ApplyFieldsFirst(const MigrationRule& rule, const SourceLine& 
       rule.when_name_is.end()) {
     return;
   }
-  for (const MigrationRule::Change& change : rule.changes) columns_.Set(change.column, change.value);
+  SetChanges(rule);
   JoinIntoRow();
 }
 
@@ -248,7 +248,7 @@ void RowMigrator::ApplyEkbe(const MigrationRule& rule, const SourceLine& line) {
   }
   columns_.Cut(row_);
   RequireColumns(rule.needs_columns, line);
-  for (const MigrationRule::Change& change : rule.changes) columns_.Set(change.column, change.value);
+  SetChanges(rule);
   if (columns_.Get(CONNTYPE) == "DIALUP" && ContainsHvbInAnyCase(columns_.Get(ENTRYNAME))) {
     columns_.Set(IPADDRESS, texts_.ekbe_internal_address());
   }
@@ -257,6 +257,12 @@ void RowMigrator::ApplyEkbe(const MigrationRule& rule, const SourceLine& line) {
 
 void RowMigrator::RequireColumns(int needed, const SourceLine& line) const {
   if (columns_.count() < needed) ThrowMissingColumns(columns_.count(), needed, line);
+}
+
+void RowMigrator::SetChanges(const MigrationRule& rule) {
+  for (const MigrationRule::Change& change : rule.changes) {
+    columns_.Set(change.column, change.value);
+  }
 }
 
 void RowMigrator::JoinIntoRow() {

@@ -100,6 +100,7 @@ class RowMigrator {
   void ApplyFieldsFirst(const MigrationRule& rule, const SourceLine& line);
   void ApplyEkbe(const MigrationRule& rule, const SourceLine& line);
   void RequireColumns(int needed, const SourceLine& line) const;
+  void SetChanges(const MigrationRule& rule);
   void JoinIntoRow();
 
   const MigrationTexts& texts_;
