@@ -40,6 +40,11 @@ using testing::ScopedTempDir;
 using testing::WriteFile;
 
 constexpr auto npos = std::string::npos;
+#ifdef _WIN32
+// The Windows program takes its answer from a message box, which
+// scripts/windows-ui-test.sh presses; the input of a process is no answer.
+constexpr char kNoConsoleAnswers[] = "answers come from message boxes on Windows";
+#endif
 constexpr char kQuestion[] = "Do you want to delete file sifrant_bank.dat from database?";
 constexpr char kSuccess[] = "Deletion of file sifrant_bank.dat was successfull!";
 constexpr char kDefaultPassword[] = "qtwm52hzkrpad";
@@ -113,8 +118,10 @@ std::optional<TestDatabase> OpenTestDatabase(const std::string& kind,
   std::optional<TestDatabase> db;
   if (kind == "SQLite") {
     const std::string driver = Variable(*missing = "QUARNEL_TEST_SQLITE_ODBC_DRIVER");
-    if (!driver.empty()) {
-      db = FileDatabase(folder, driver, QUARNEL_TARVO_SCHEMA_EXTENSION);
+    const std::string extension = QUARNEL_TARVO_SCHEMA_EXTENSION;
+    if (extension.empty()) *missing = "the SQLite schema extension (built on POSIX systems)";
+    if (!driver.empty() && !extension.empty()) {
+      db = FileDatabase(folder, driver, extension);
       // This driver keeps memory that only its own globals reach; once the
       // driver manager unloads it, a leak check would blame the program.
       db->environment.push_back("LSAN_OPTIONS=detect_leaks=0");
@@ -231,6 +238,9 @@ TEST_P(FileTableRunTest, SilentRunDeletesOnlyTheStoredListThenUpdatesTheList) {
 }
 
 TEST_P(FileTableRunTest, YesDeletesAndReportsItOnceThenUpdatesTheList) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoConsoleAnswers;
+#endif
   const ProcessResult result = Run({}, "y\n");
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_LT(result.out.find(kQuestion), result.out.find(kSuccess)) << result.out;
@@ -240,6 +250,9 @@ TEST_P(FileTableRunTest, YesDeletesAndReportsItOnceThenUpdatesTheList) {
 }
 
 TEST_P(FileTableRunTest, YesWithNoStoredListStillReportsSuccess) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoConsoleAnswers;
+#endif
   Execute("delete from " + db_->table + " where ft_uid='sifrant_bank.dat'");
   const ProcessResult result = Run({}, "y\n");
   EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -249,6 +262,9 @@ TEST_P(FileTableRunTest, YesWithNoStoredListStillReportsSuccess) {
 }
 
 TEST_P(FileTableRunTest, SuccessIsReportedBeforeTheListIsTouched) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoConsoleAnswers;
+#endif
   std::filesystem::remove(app_ + "/sifrant_bank.dat");
   const ProcessResult result = Run({}, "y\n");
   EXPECT_EQ(Count(result.out, kSuccess), 1u) << result.out;
@@ -268,7 +284,9 @@ TEST_P(FileTableRunTest, NoReadsNoSettingsLeavesTheTableAndUpdatesTheList) {
 TEST_P(FileTableRunTest, AMissingFileTableEndsTheRunBeforeTheList) {
   Execute("drop table " + db_->table);
   ExpectFailedCleanly(Run({"-s"}), kErrDatabase, "tvfiletable");
+#ifndef _WIN32
   ExpectFailedCleanly(Run({}, "y\n"), kErrDatabase, "tvfiletable");
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, FileTableRunTest,
@@ -337,6 +355,10 @@ TEST_F(FileTableFailureTest, AMissingSettingsFileEndsTheRun) {
 }
 
 TEST_F(FileTableFailureTest, WithoutTheSchemaExtensionSQLiteHasNoSchemaTarvo) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a data source file is named as the driver's own system names it; "
+                  "file databases are tested on POSIX systems";
+#endif
   const std::string driver = Variable("QUARNEL_TEST_SQLITE_ODBC_DRIVER");
   if (driver.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_SQLITE_ODBC_DRIVER";
   TestDatabase db = FileDatabase(dir_.path(), driver, "");

@@ -19,6 +19,11 @@ want strace
 want clang libclang-rt-14-dev
 # Update benchmark: peak memory from GNU time.
 want time
+# Windows program: mingw-w64 cross compilers, GoogleTest's sources for them,
+# Wine with a Central European locale, and Xvfb, xdotool and ImageMagick for
+# the message-box test.
+want g++-mingw-w64-x86-64-posix googletest wine wine64 locales
+want xvfb xdotool imagemagick
 
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi

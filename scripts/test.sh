@@ -25,3 +25,4 @@ for dir in build/plain build/sanitize; do
   # The database tests need their servers: started for the run, then stopped.
   (cd "$dir" && "$repo/scripts/db/with-databases.sh" ctest --output-on-failure -j"$jobs")
 done
+scripts/test-windows.sh

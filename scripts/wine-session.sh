@@ -1,0 +1,34 @@
+# Sourced by the Windows test scripts, not run: a throw-away Wine prefix with
+# its own wineserver.
+#
+#   wine_session_start   creates the prefix in WINEPREFIX and starts Wine
+#   wine_session_end     stops its wineserver and removes the prefix
+#
+# Wine then takes ANSI code page 1250 (Central European) from LANG, and keeps
+# its debug chatter off the programs' output.
+
+wine_session_start() {
+  # Wine reads its code pages from the system's locale, which must exist.
+  if ! locale -a 2>/dev/null | grep -qix 'cs_CZ\.utf-\?8'; then
+    localedef -i cs_CZ -f UTF-8 cs_CZ.UTF-8
+  fi
+  export LANG=cs_CZ.UTF-8
+  unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
+  export WINEDEBUG=-all
+  # Neither the .NET runtime nor the HTML engine is needed: never offer them.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quarnel-wine.XXXXXX")
+  export WINEPREFIX
+  # Started here, detached from every pipe: a wineserver that the first
+  # Windows program starts inherits that program's output, and whoever reads
+  # it (CTest) waits for the server to end.
+  wineserver --persistent </dev/null >/dev/null 2>&1
+  wine wineboot --init </dev/null >/dev/null 2>&1
+}
+
+wine_session_end() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver --kill >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
+}
