@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quarnel twice, plainly and under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs the whole test suite in both builds,
-# with throw-away PostgreSQL and MariaDB servers for the database tests.
+# with throw-away PostgreSQL and MariaDB servers for the database tests; then
+# kills the program at every file-system call of an update and fuzzes it.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -25,4 +26,6 @@ for dir in build/plain build/sanitize; do
   # The database tests need their servers: started for the run, then stopped.
   (cd "$dir" && "$repo/scripts/db/with-databases.sh" ctest --output-on-failure -j"$jobs")
 done
+scripts/crash-test.sh build/plain
+scripts/fuzz.sh
 scripts/test-windows.sh
