@@ -3,6 +3,8 @@
 // file's own bytes in the ANSI code page and pass through untouched.
 
 #include <windows.h>
+// <windows.h> makes "ReplaceFile" a macro; here the name is the Env's.
+#undef ReplaceFile
 
 #include <memory>
 #include <string>
@@ -113,7 +115,7 @@ class FindHandle {
   HANDLE handle_;
 };
 
-FileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
+FileHandle OpenHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
                     const std::string& what) {
   FileHandle file(CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr,
                               disposition, flags, nullptr));
@@ -314,7 +316,7 @@ class WinEnv final : public Env {
     }
     // The copy's data may still sit in the system's cache; the live list is
     // only ever replaced once its backup is on the disk.
-    FileHandle copy = OpenFile(to, GENERIC_WRITE, OPEN_EXISTING, 0, "Flushing file");
+    FileHandle copy = OpenHandle(to, GENERIC_WRITE, OPEN_EXISTING, 0, "Flushing file");
     if (!FlushFileBuffers(copy.get())) ThrowLastError("Flushing file", to);
     copy.CloseOrThrow("Closing file", to);
   }
@@ -332,13 +334,13 @@ class WinEnv final : public Env {
 
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
     return std::make_unique<WinLineReader>(
-        OpenFile(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, "Opening file"),
+        OpenHandle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, "Opening file"),
         path);
   }
 
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
     return std::make_unique<WinLineWriter>(
-        OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, "Creating file"),
+        OpenHandle(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, "Creating file"),
         path);
   }
 

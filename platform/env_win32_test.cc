@@ -2,6 +2,8 @@
 // Windows has, and the list update that depends on them.
 
 #include <windows.h>
+// <windows.h> makes "ReplaceFile" a macro; here the name is the Env's.
+#undef ReplaceFile
 
 #include <gtest/gtest.h>
 
