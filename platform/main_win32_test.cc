@@ -70,13 +70,18 @@ TEST_F(WindowsProgramTest, OnlyTheExactSwitchAsTheWholeArgumentTextIsSilent) {
 }
 
 TEST_F(WindowsProgramTest, AFolderWithBlanksAndLettersOutsideTheCodePage) {
-  const std::string folder = dir_.Join("Tarvo \xC3\x9A\xC4\x8Dty \xE4\xB8\xAD");  // Účty 中
+  const std::string folder = dir_.path() + "\\Tarvo \xC3\x9A\xC4\x8Dty \xE4\xB8\xAD";  // Účty 中
   testing::MakeDirs(folder);
   WriteFile(folder + "\\sifrant_bank.dat", kList);
-  const auto result = RunProcess(InstallProgram(folder), {});
+  const std::string exe = InstallProgram(folder);
+  const auto result = RunProcess(exe, {});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(ReadFile(folder + "\\sifrant_bank.old"), kList);
   EXPECT_EQ(ReadFile(folder + "\\sifrant_bank.dat").rfind("BANKID(C)|", 0), 0u);
+
+  // Quoted on the command line, the name still leaves the switch alone.
+  const auto silent = RunProcess(exe, {"-s"});
+  EXPECT_NE(silent.err.find(folder + "\\PersonalTarvo.ini"), std::string::npos) << silent.err;
 }
 
 TEST_F(WindowsProgramTest, AtADriveRootTheListPathHasADoubledSeparator) {
