@@ -12,11 +12,12 @@ jobs=$(nproc)
 . scripts/wine-session.sh
 
 start=$SECONDS
+# Without a display no message box can be shown: the question counts as No
+# and each box's text goes to the standard error that the test reads. Wine
+# keeps the display it started with, so it goes before Wine starts.
+unset DISPLAY
 wine_session_start
 trap wine_session_end EXIT
-# Without a display no message box can be shown: the question counts as No
-# and each box's text goes to the standard error that the test reads.
-unset DISPLAY
 # A spare drive whose root is a scratch folder, for the drive-root test.
 mkdir "$WINEPREFIX/drive_q"
 ln -s ../drive_q "$WINEPREFIX/dosdevices/q:"

@@ -69,6 +69,11 @@ start_run() {
   run=$!
 }
 finish_run() {
+  for _ in $(seq 600); do
+    kill -0 "$run" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$run" 2>/dev/null && fail "the run did not end after its last box"
   run_status=0
   wait "$run" || run_status=$?
 }
