@@ -56,7 +56,9 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& added) {
   FreeEnvironmentStringsW(own);
   for (const std::string& entry : added) {
     const std::wstring wide = Wide(entry);
-    const std::wstring name = wide.substr(0, wide.find(L'=') + 1);
+    const size_t equals = wide.find(L'=');
+    const std::wstring name =
+        wide.substr(0, equals == std::wstring::npos ? wide.size() : equals + 1);
     std::erase_if(entries, [&](const std::wstring& old) {
       return _wcsnicmp(old.c_str(), name.c_str(), name.size()) == 0;
     });
