@@ -59,7 +59,10 @@ void Form1::DeleteStoredList() {
   DbCredentials credentials = ReadDbCredentials(env_);
   DbUser = std::move(credentials.DbUser);
   DbPassword = std::move(credentials.DbPassword);
-  DbConnection = CleanUpFileTable(env_, DbName, {DbUser, DbPassword}, SilentRun);
+  FileTableCleanup cleanup = CleanUpFileTable(env_, DbName, {DbUser, DbPassword}, SilentRun);
+  DbConnection = std::move(cleanup.DbConnection);
+  DbCommand = cleanup.DbCommand;
+  UseSchemaPrefix = cleanup.UseSchemaPrefix;
 }
 
 void Form1::CloseDatabase() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "db/file_table_cleanup.h"
 #include "platform/env.h"
 #include "util/epoch_time.h"
 
@@ -41,6 +42,7 @@ class Form1 {
 
   // State of the run.
   std::unique_ptr<OdbcConnection> DbConnection;
+  DbTextCommand DbCommand;
   std::string DbName;
   bool SilentRun = false;
   bool DeleteConfirmed = false;
@@ -48,6 +50,8 @@ class Form1 {
   // The database credentials, set with DbName in a confirmed run.
   std::string DbUser;
   std::string DbPassword;
+  // Whether the file table is named with the schema "tarvo"; set on connecting.
+  bool UseSchemaPrefix = true;
 
  private:
   // Sets ExeNameUpper, SilentRun and DeleteConfirmed from the executable's

@@ -94,7 +94,7 @@ void RefreshBankCodeList(Env& env) {
   }
   TakeBackup(env, *at);
   WriteNewList(env, *at);
-  env.ReplaceFile(at->work, at->live);
+  env.RenameOver(at->work, at->live);
 }
 
 }  // namespace quarnel

@@ -51,17 +51,19 @@ std::string AttributeValue(const std::string& value) {
 
 }  // namespace
 
-std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const std::string& DbName,
-                                                 const DbCredentials& credentials,
-                                                 bool SilentRun) {
+FileTableCleanup CleanUpFileTable(Env& env, const std::string& DbName,
+                                  const DbCredentials& credentials, bool SilentRun) {
   CheckDataSourceName(DbName);
-  std::unique_ptr<OdbcConnection> connection =
+  FileTableCleanup cleanup;
+  cleanup.DbConnection =
       env.ConnectOdbc("DSN=" + DbName + ";UID=" + AttributeValue(credentials.DbUser) +
                       ";PWD=" + AttributeValue(credentials.DbPassword));
-  const bool UseSchemaPrefix = connection->DbmsName() != "ACCESS";
-  connection->ExecuteText(UseSchemaPrefix ? kDeleteWithSchema : kDeleteWithoutSchema);
+  cleanup.UseSchemaPrefix = cleanup.DbConnection->DbmsName() != "ACCESS";
+  cleanup.DbCommand = {cleanup.DbConnection.get(),
+                       cleanup.UseSchemaPrefix ? kDeleteWithSchema : kDeleteWithoutSchema};
+  cleanup.DbCommand.ActiveConnection->ExecuteText(cleanup.DbCommand.CommandText);
   if (!SilentRun) env.ShowMessage(kDeletionSucceeded);
-  return connection;
+  return cleanup;
 }
 
 }  // namespace quarnel

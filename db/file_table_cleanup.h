@@ -12,17 +12,29 @@
 
 namespace quarnel {
 
+// The command the cleanup executed: its text and the connection it ran on.
+struct DbTextCommand {
+  OdbcConnection* ActiveConnection = nullptr;
+  std::string CommandText;
+};
+
+// What the cleanup leaves to the rest of the run.
+struct FileTableCleanup {
+  std::unique_ptr<OdbcConnection> DbConnection;  // open; the caller closes it
+  DbTextCommand DbCommand;
+  bool UseSchemaPrefix = true;  // false only for the DBMS name "ACCESS"
+};
+
 // Connects to ODBC data source `DbName` with `credentials` and deletes the row
 // ft_uid='sifrant_bank.dat' of the file table: "tvfiletable" when the DBMS
 // name is exactly "ACCESS", "tarvo.tvfiletable" otherwise. Unless SilentRun,
 // then shows "Deletion of file sifrant_bank.dat was successfull!", also when
-// no row matched. Returns the open connection; the caller closes it.
+// no row matched.
 // Throws RunError: kErrBadSetting, before connecting, for an empty DbName or
 // one holding a character no data source name can ([]{}(),;?*=!@\);
 // kErrDatabase when the database refuses. No message carries the password.
-std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const std::string& DbName,
-                                                 const DbCredentials& credentials,
-                                                 bool SilentRun);
+FileTableCleanup CleanUpFileTable(Env& env, const std::string& DbName,
+                                  const DbCredentials& credentials, bool SilentRun);
 
 }  // namespace quarnel
 

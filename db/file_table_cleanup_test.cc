@@ -104,8 +104,11 @@ TEST_F(FileTableCleanupTest, OnlyTheDbmsNameAccessDropsTheSchema) {
   for (const auto& [name, statement] : cases) {
     DatabaseEnv env;
     env.dbms_name = name;
-    CleanUpFileTable(env, "Tarvo", {"tarvo", "pw"}, true);
+    const FileTableCleanup cleanup = CleanUpFileTable(env, "Tarvo", {"tarvo", "pw"}, true);
     EXPECT_EQ(env.statements, std::vector<std::string>{statement}) << "[" << name << "]";
+    EXPECT_EQ(cleanup.UseSchemaPrefix, std::string(statement) == kWithSchema);
+    EXPECT_EQ(cleanup.DbCommand.CommandText, statement);
+    EXPECT_EQ(cleanup.DbCommand.ActiveConnection, cleanup.DbConnection.get());
   }
 }
 
@@ -113,8 +116,8 @@ TEST_F(FileTableCleanupTest, SuccessIsReportedOnlyInAnInteractiveRun) {
   CleanUpFileTable(env_, "Tarvo", {"tarvo", "pw"}, true);
   EXPECT_TRUE(env_.messages.empty());
 
-  auto connection = CleanUpFileTable(env_, "Tarvo", {"tarvo", "pw"}, false);
-  EXPECT_NE(connection, nullptr);
+  const FileTableCleanup cleanup = CleanUpFileTable(env_, "Tarvo", {"tarvo", "pw"}, false);
+  EXPECT_NE(cleanup.DbConnection, nullptr);
   EXPECT_EQ(env_.messages, std::vector<std::string>{kSuccess});
 }
 

@@ -127,7 +127,7 @@ class Env {
   virtual void RemoveFile(const std::string& path) = 0;
   // Gives `from` the name `to` in one step, replacing `to` if it exists, so
   // that `to` is never missing; the rename is on stable storage on return.
-  virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual void RenameOver(const std::string& from, const std::string& to) = 0;
   virtual std::unique_ptr<LineReader> OpenForReading(const std::string& path) = 0;
   // Creates `path` empty, replacing an existing file.
   virtual std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) = 0;
@@ -188,8 +188,8 @@ class EnvWrapper : public Env {
   void RemoveFile(const std::string& path) override {
     target_->RemoveFile(path);
   }
-  void ReplaceFile(const std::string& from, const std::string& to) override {
-    target_->ReplaceFile(from, to);
+  void RenameOver(const std::string& from, const std::string& to) override {
+    target_->RenameOver(from, to);
   }
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
     return target_->OpenForReading(path);

@@ -300,7 +300,7 @@ class PosixEnv final : public Env {
     if (::unlink(native.c_str()) != 0) ThrowSystemError("Deleting file", native, errno);
   }
 
-  void ReplaceFile(const std::string& from, const std::string& to) override {
+  void RenameOver(const std::string& from, const std::string& to) override {
     const std::string src = NativePath(from);
     const std::string dst = NativePath(to);
     struct stat st;

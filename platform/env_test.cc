@@ -114,7 +114,7 @@ TEST_F(EnvTest, CopyReplacesAndReplaceRenamesOverTheTarget) {
   EXPECT_EQ(ReadFile(dir_.Join("b")), "new\r\n");
 
   WriteFile(dir_.Join("c"), "work\r\n");
-  env_->ReplaceFile(dir_.Join("c"), dir_.Join("b"));
+  env_->RenameOver(dir_.Join("c"), dir_.Join("b"));
   EXPECT_EQ(ReadFile(dir_.Join("b")), "work\r\n");
   EXPECT_FALSE(testing::Exists(dir_.Join("c")));
 }

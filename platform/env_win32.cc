@@ -3,8 +3,6 @@
 // file's own bytes in the ANSI code page and pass through untouched.
 
 #include <windows.h>
-// <windows.h> makes "ReplaceFile" a macro; here the name is the Env's.
-#undef ReplaceFile
 
 #include <memory>
 #include <string>
@@ -325,7 +323,7 @@ class WinEnv final : public Env {
     if (!DeleteFileW(Wide(path).c_str())) ThrowLastError("Deleting file", path);
   }
 
-  void ReplaceFile(const std::string& from, const std::string& to) override {
+  void RenameOver(const std::string& from, const std::string& to) override {
     if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       ThrowLastError("Renaming " + from + " to", to);

@@ -2,8 +2,6 @@
 // Windows has, and the list update that depends on them.
 
 #include <windows.h>
-// <windows.h> makes "ReplaceFile" a macro; here the name is the Env's.
-#undef ReplaceFile
 
 #include <gtest/gtest.h>
 
@@ -116,7 +114,7 @@ TEST_F(EnvWin32Test, ALockedFileIsPermissionDeniedAndAMissingFolderPathNotFound)
 TEST_F(EnvWin32Test, ReplacingKeepsTheTargetNameWhenItExists) {
   WriteFile(At("sifrant_bank.dat"), "old");
   WriteFile(At("sifrant_bank.txt"), "new");
-  env_->ReplaceFile(At("sifrant_bank.txt"), At("sifrant_bank.dat"));
+  env_->RenameOver(At("sifrant_bank.txt"), At("sifrant_bank.dat"));
   EXPECT_EQ(ReadFile(At("sifrant_bank.dat")), "new");
   EXPECT_FALSE(Exists(At("sifrant_bank.txt")));
 }

@@ -3,8 +3,6 @@
 // takes the program's name and argument text from the system itself.
 
 #include <windows.h>
-// <windows.h> makes "ReplaceFile" a macro; here the name is the Env's.
-#undef ReplaceFile
 
 #include "app/program.h"
 #include "platform/env.h"

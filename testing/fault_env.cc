@@ -117,9 +117,9 @@ void FaultEnv::RemoveFile(const std::string& path) {
   EnvWrapper::RemoveFile(path);
 }
 
-void FaultEnv::ReplaceFile(const std::string& from, const std::string& to) {
+void FaultEnv::RenameOver(const std::string& from, const std::string& to) {
   Step("replace " + Relative(*this, from) + " -> " + Relative(*this, to));
-  EnvWrapper::ReplaceFile(from, to);
+  EnvWrapper::RenameOver(from, to);
 }
 
 std::unique_ptr<LineReader> FaultEnv::OpenForReading(const std::string& path) {

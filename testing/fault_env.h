@@ -50,7 +50,7 @@ class FaultEnv : public EnvWrapper {
   bool FileExists(const std::string& path) override;
   void CopyWholeFile(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
-  void ReplaceFile(const std::string& from, const std::string& to) override;
+  void RenameOver(const std::string& from, const std::string& to) override;
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override;
 
