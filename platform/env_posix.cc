@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/line_io.h"
 #include "platform/odbc.h"
 #include "platform/posix_file.h"
 
@@ -72,123 +73,42 @@ void SyncDirectory(const std::string& dir) {
   }
 }
 
-class PosixLineReader final : public LineReader {
+class PosixLineReader final : public BufferedLineReader {
  public:
   PosixLineReader(FileDescriptor fd, std::string path)
-      : fd_(std::move(fd)), path_(std::move(path)), buffer_(kBufferSize) {}
+      : BufferedLineReader(std::move(path)), fd_(std::move(fd)) {}
 
-  bool AtEnd() override { return !Fill(); }
-
-  void ReadLine(std::string* line) override {
-    line->clear();
-    if (!Fill()) {
-      throw RunError(kErrInputPastEnd,
-                     "Reading a line: " + path_ + ": input past end of file");
-    }
-    for (;;) {
-      const char* begin = buffer_.data() + pos_;
-      const char* end = buffer_.data() + len_;
-      const char* stop = buffer_.data() + NextLineEnd();
-      line->append(begin, stop);
-      pos_ += stop - begin;
-      if (stop != end) {
-        const char terminator = *stop;
-        ++pos_;
-        // CR LF is one line end, even when the LF is in the next block.
-        if (terminator == '\r' && Fill() && buffer_[pos_] == '\n') ++pos_;
-        return;
-      }
-      if (!Fill()) return;  // last line without a terminator
-    }
-  }
-
-  void Close() override { fd_.CloseOrThrow("Closing file", path_); }
+  void Close() override { fd_.CloseOrThrow("Closing file", path()); }
 
  private:
-  static constexpr size_t kBufferSize = 64 * 1024;
-  static constexpr size_t kNotSearched = SIZE_MAX;
-
-  // The offset of the first CR or LF at or after pos_, or len_ when the
-  // buffered bytes hold neither. memchr finds them many bytes at a time (a
-  // byte loop here took a fifth of the whole update); where each was found is
-  // kept until reading passes it, so that a block of lines that all end in
-  // CR alone (or LF alone) is not searched afresh for the other one per line.
-  size_t NextLineEnd() { return std::min(Next('\r', &next_cr_), Next('\n', &next_lf_)); }
-
-  size_t Next(char c, size_t* found_at) {
-    if (*found_at < pos_ || *found_at > len_) {
-      const void* found = std::memchr(buffer_.data() + pos_, c, len_ - pos_);
-      *found_at = found != nullptr ? static_cast<const char*>(found) - buffer_.data() : len_;
-    }
-    return *found_at;
-  }
-
-  // True when at least one unread byte is buffered.
-  bool Fill() {
-    if (pos_ < len_) return true;
-    if (fd_.get() < 0) {
-      throw RunError(kErrBadFileName, "Reading a line: " + path_ + ": file is closed");
-    }
-    pos_ = len_ = 0;
-    next_cr_ = next_lf_ = kNotSearched;
+  size_t ReadBlock(char* block, size_t size) override {
     for (;;) {
-      const ssize_t n = ::read(fd_.get(), buffer_.data(), buffer_.size());
-      if (n >= 0) {
-        len_ = static_cast<size_t>(n);
-        return n > 0;
-      }
-      if (errno != EINTR) ThrowSystemError("Reading file", path_, errno);
+      const ssize_t n = ::read(fd_.get(), block, size);
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) ThrowSystemError("Reading file", path(), errno);
     }
   }
+  bool IsOpen() const override { return fd_.get() >= 0; }
 
   FileDescriptor fd_;
-  std::string path_;
-  std::vector<char> buffer_;
-  size_t pos_ = 0;
-  size_t len_ = 0;
-  size_t next_cr_ = kNotSearched;
-  size_t next_lf_ = kNotSearched;
 };
 
-class PosixLineWriter final : public LineWriter {
+class PosixLineWriter final : public BufferedLineWriter {
  public:
   PosixLineWriter(FileDescriptor fd, std::string path)
-      : fd_(std::move(fd)), path_(std::move(path)) {
-    buffer_.reserve(kBufferSize);
-  }
-
-  void WriteLine(std::string_view line) override {
-    if (fd_.get() < 0) {
-      throw RunError(kErrBadFileName, "Writing a line: " + path_ + ": file is closed");
-    }
-    if (buffer_.size() + line.size() + 2 > kBufferSize) Flush();
-    if (line.size() + 2 > kBufferSize) {
-      WriteAll(fd_.get(), line.data(), line.size(), path_);
-      WriteAll(fd_.get(), "\r\n", 2, path_);
-      return;
-    }
-    buffer_.append(line);
-    buffer_.append("\r\n");
-  }
-
-  void Close() override {
-    if (fd_.get() < 0) return;
-    Flush();
-    if (::fsync(fd_.get()) != 0) ThrowSystemError("Syncing file", path_, errno);
-    fd_.CloseOrThrow("Closing file", path_);
-  }
+      : BufferedLineWriter(std::move(path)), fd_(std::move(fd)) {}
 
  private:
-  static constexpr size_t kBufferSize = 64 * 1024;
-
-  void Flush() {
-    WriteAll(fd_.get(), buffer_.data(), buffer_.size(), path_);
-    buffer_.clear();
+  void WriteBlock(const char* data, size_t size) override {
+    WriteAll(fd_.get(), data, size, path());
   }
+  void SyncAndClose() override {
+    if (::fsync(fd_.get()) != 0) ThrowSystemError("Syncing file", path(), errno);
+    fd_.CloseOrThrow("Closing file", path());
+  }
+  bool IsOpen() const override { return fd_.get() >= 0; }
 
   FileDescriptor fd_;
-  std::string path_;
-  std::string buffer_;
 };
 
 class PosixLibrary final : public SharedLibrary {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/line_io.h"
 #include "platform/odbc.h"
 #include "platform/process_info_win32.h"
 #include "platform/wide_text_win32.h"
@@ -131,104 +132,42 @@ void WriteAll(HANDLE file, const char* data, size_t size, const std::string& pat
   }
 }
 
-class WinLineReader final : public LineReader {
+class WinLineReader final : public BufferedLineReader {
  public:
   WinLineReader(FileHandle file, std::string path)
-      : file_(std::move(file)), path_(std::move(path)), buffer_(kBufferSize) {}
+      : BufferedLineReader(std::move(path)), file_(std::move(file)) {}
 
-  bool AtEnd() override { return !Fill(); }
-
-  void ReadLine(std::string* line) override {
-    line->clear();
-    if (!Fill()) {
-      throw RunError(kErrInputPastEnd,
-                     "Reading a line: " + path_ + ": input past end of file");
-    }
-    for (;;) {
-      const char* begin = buffer_.data() + pos_;
-      const char* end = buffer_.data() + len_;
-      const char* stop = begin;
-      while (stop != end && *stop != '\r' && *stop != '\n') ++stop;
-      line->append(begin, stop);
-      pos_ += stop - begin;
-      if (stop != end) {
-        const char terminator = *stop;
-        ++pos_;
-        // CR LF is one line end, even when the LF is in the next block.
-        if (terminator == '\r' && Fill() && buffer_[pos_] == '\n') ++pos_;
-        return;
-      }
-      if (!Fill()) return;  // last line without a terminator
-    }
-  }
-
-  void Close() override { file_.CloseOrThrow("Closing file", path_); }
+  void Close() override { file_.CloseOrThrow("Closing file", path()); }
 
  private:
-  static constexpr size_t kBufferSize = 64 * 1024;
-
-  // True when at least one unread byte is buffered.
-  bool Fill() {
-    if (pos_ < len_) return true;
-    if (!file_.valid()) {
-      throw RunError(kErrBadFileName, "Reading a line: " + path_ + ": file is closed");
-    }
-    pos_ = len_ = 0;
+  size_t ReadBlock(char* block, size_t size) override {
     DWORD read = 0;
-    if (!ReadFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &read,
-                  nullptr)) {
-      ThrowLastError("Reading file", path_);
+    if (!ReadFile(file_.get(), block, static_cast<DWORD>(size), &read, nullptr)) {
+      ThrowLastError("Reading file", path());
     }
-    len_ = read;
-    return read > 0;
+    return read;
   }
+  bool IsOpen() const override { return file_.valid(); }
 
   FileHandle file_;
-  std::string path_;
-  std::vector<char> buffer_;
-  size_t pos_ = 0;
-  size_t len_ = 0;
 };
 
-class WinLineWriter final : public LineWriter {
+class WinLineWriter final : public BufferedLineWriter {
  public:
   WinLineWriter(FileHandle file, std::string path)
-      : file_(std::move(file)), path_(std::move(path)) {
-    buffer_.reserve(kBufferSize);
-  }
-
-  void WriteLine(std::string_view line) override {
-    if (!file_.valid()) {
-      throw RunError(kErrBadFileName, "Writing a line: " + path_ + ": file is closed");
-    }
-    if (buffer_.size() + line.size() + 2 > kBufferSize) Flush();
-    if (line.size() + 2 > kBufferSize) {
-      WriteAll(file_.get(), line.data(), line.size(), path_);
-      WriteAll(file_.get(), "\r\n", 2, path_);
-      return;
-    }
-    buffer_.append(line);
-    buffer_.append("\r\n");
-  }
-
-  void Close() override {
-    if (!file_.valid()) return;
-    Flush();
-    if (!FlushFileBuffers(file_.get())) ThrowLastError("Flushing file", path_);
-    file_.CloseOrThrow("Closing file", path_);
-  }
+      : BufferedLineWriter(std::move(path)), file_(std::move(file)) {}
 
  private:
-  static constexpr size_t kBufferSize = 64 * 1024;
-
-  void Flush() {
-    WriteAll(file_.get(), buffer_.data(), buffer_.size(), path_);
-    buffer_.clear();
+  void WriteBlock(const char* data, size_t size) override {
+    WriteAll(file_.get(), data, size, path());
   }
+  void SyncAndClose() override {
+    if (!FlushFileBuffers(file_.get())) ThrowLastError("Flushing file", path());
+    file_.CloseOrThrow("Closing file", path());
+  }
+  bool IsOpen() const override { return file_.valid(); }
 
   FileHandle file_;
-  std::string path_;
-  std::string buffer_;
 };
 
 class WinLibrary final : public SharedLibrary {
