@@ -25,7 +25,7 @@ scratch=$4
 # or inspects a file, whichever of them the C library happens to use.
 syscalls=openat,open,creat,read,pread64,readv,write,pwrite64,writev,fsync,fdatasync,
 syscalls+=close,rename,renameat,renameat2,unlink,unlinkat,newfstatat,stat,lstat,fstat,
-syscalls+=statx,lseek,ftruncate,readlink,copy_file_range,sendfile,getdents64
+syscalls+=statx,lseek,ftruncate,readlink,copy_file_range,sendfile,sync_file_range,getdents64
 
 mkdir -p "$scratch"
 install=$scratch/install

@@ -119,6 +119,14 @@ TEST_F(EnvTest, CopyReplacesAndReplaceRenamesOverTheTarget) {
   EXPECT_FALSE(testing::Exists(dir_.Join("c")));
 }
 
+#ifdef __linux__
+TEST_F(EnvTest, CopyReadsFilesTheKernelCannotCopyItself) {
+  // The kernel's own copy reports "nothing copied" for such files.
+  env_->CopyWholeFile("/proc/self/cmdline", dir_.Join("copy"));
+  EXPECT_NE(ReadFile(dir_.Join("copy")), "");
+}
+#endif
+
 TEST_F(EnvTest, FailuresCarryClassicNumbersAndThePath) {
   const std::string missing = dir_.Join("missing.dat");
   try {
