@@ -23,6 +23,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int RunQuarnel(Env& env) {
+  Form1 form(env);
   try {
     const std::string arguments = env.ArgumentText();
     if (arguments == "--help") {
@@ -33,11 +34,10 @@ int RunQuarnel(Env& env) {
       env.ShowMessage(std::string("Quarnel ") + QUARNEL_VERSION);
       return 0;
     }
-    Form1 form(env);
     form.Load();
     return 0;
   } catch (const RunError& error) {
-    env.ReportError(error);
+    env.ReportError(error, form.SilentRun);
     return 1;
   }
 }

@@ -111,8 +111,10 @@ class Env {
   virtual bool AskYesNo(const std::string& prompt) = 0;
   // Message with an OK button and no icon.
   virtual void ShowMessage(const std::string& text) = 0;
-  // The report of a run-ending failure.
-  virtual void ReportError(const RunError& error) = 0;
+  // The report of a run-ending failure. In a silent run nobody may be at the
+  // machine to answer it, so it must not hold the start-up up for long: a box
+  // closes by itself after kSilentReportSeconds.
+  virtual void ReportError(const RunError& error, bool silent_run) = 0;
 
   // --- Files -------------------------------------------------------------
   // Directory-search presence test for exactly `path`.
@@ -149,6 +151,9 @@ class Env {
   virtual LocalTime Now() = 0;
 };
 
+// How long the error report of a silent run waits for a click.
+inline constexpr int kSilentReportSeconds = 60;
+
 // The path as this system writes it, for messages: the program's backslashes
 // become the system's separator.
 std::string NativePath(std::string_view path);
@@ -173,8 +178,8 @@ class EnvWrapper : public Env {
   void ShowMessage(const std::string& text) override {
     target_->ShowMessage(text);
   }
-  void ReportError(const RunError& error) override {
-    target_->ReportError(error);
+  void ReportError(const RunError& error, bool silent_run) override {
+    target_->ReportError(error, silent_run);
   }
   bool IsPresent(const std::string& path, Presence admits) override {
     return target_->IsPresent(path, admits);

@@ -219,7 +219,8 @@ class PosixEnv final : public Env {
     std::cout << "Quarnel: " << text << std::endl;
   }
 
-  void ReportError(const RunError& error) override {
+  // Standard error never waits for anybody, silent run or not.
+  void ReportError(const RunError& error, bool) override {
     std::cout << std::flush;
     std::cerr << "Quarnel: error " << error.number() << ": "
               << error.description() << std::endl;

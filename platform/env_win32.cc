@@ -224,10 +224,15 @@ class WinEnv final : public Env {
 
   void ShowMessage(const std::string& text) override { ShowBox(text, MB_OK, text); }
 
-  void ReportError(const RunError& error) override {
+  void ReportError(const RunError& error, bool silent_run) override {
     const std::string number = std::to_string(error.number());
+    // The start-up runner waits for the program; at an unattended machine a
+    // box nobody clicks would hold the start-up up for good.
+    const UINT_PTR timer =
+        silent_run ? SetTimer(nullptr, 0, kSilentReportSeconds * 1000, EndReportBox) : 0;
     ShowBox("Error " + number + ": " + error.description(), MB_OK | MB_ICONERROR,
             "error " + number + ": " + error.description());
+    if (timer != 0) KillTimer(nullptr, timer);
   }
 
   bool IsPresent(const std::string& path, Presence admits) override {
@@ -326,6 +331,9 @@ class WinEnv final : public Env {
   // shown (no desktop), `console_text` goes to the standard error handle that
   // the starting process gave, if any, in the form the console build uses,
   // so that no report is silently lost.
+  // A quit message ends a message box's modal loop as if it were answered.
+  static void CALLBACK EndReportBox(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
   static int ShowBox(const std::string& text, UINT flags, const std::string& console_text) {
     const int pressed = MessageBoxW(nullptr, Wide(text).c_str(), kTitle, flags);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);

@@ -43,7 +43,7 @@ class FaultEnv : public EnvWrapper {
   std::string AppPath() override { return app_path; }
   bool AskYesNo(const std::string& prompt) override;
   void ShowMessage(const std::string& text) override;
-  void ReportError(const RunError&) override {}
+  void ReportError(const RunError&, bool) override {}
   LocalTime Now() override { return now; }
 
   bool IsPresent(const std::string& path, Presence admits) override;
