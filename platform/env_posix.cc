@@ -209,6 +209,9 @@ class PosixEnv final : public Env {
         return false;
       }
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+      // An answer from a pipe is not echoed by a terminal; show it, so that
+      // a transcript reads as a dialogue.
+      if (::isatty(STDIN_FILENO) == 0) std::cout << answer << std::endl;
       for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (answer.empty() || answer == "y" || answer == "yes") return true;
       if (answer == "n" || answer == "no") return false;
