@@ -68,12 +68,14 @@ start_run() {
   wine 'C:\Tarvo\quarnel.exe' </dev/null >/dev/null 2>&1 &
   run=$!
 }
+# Waits up to SECONDS (default 60) for the run to end, failing with MESSAGE.
 finish_run() {
-  for _ in $(seq 600); do
+  local seconds=${1:-60} message=${2:-"the run did not end after its last box"}
+  for _ in $(seq $((seconds * 10))); do
     kill -0 "$run" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$run" 2>/dev/null && fail "the run did not end after its last box"
+  kill -0 "$run" 2>/dev/null && fail "$message"
   run_status=0
   wait "$run" || run_status=$?
 }
@@ -107,13 +109,7 @@ run=$!
 timeout 60 xdotool search --sync --onlyvisible --name '^Quarnel$' >/dev/null ||
   fail "the silent run showed no error report"
 shown=$SECONDS
-for _ in $(seq 1200); do
-  kill -0 "$run" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$run" 2>/dev/null && fail "the silent run's error report did not close by itself"
-run_status=0
-wait "$run" || run_status=$?
+finish_run 120 "the silent run's error report did not close by itself"
 [ "$run_status" -ne 0 ] || fail "the failed silent run ended with 0"
 [ $((SECONDS - shown)) -ge 50 ] || fail "the error report closed after $((SECONDS - shown)) s, too soon to read"
 
