@@ -21,9 +21,12 @@ std::string UpperCase(std::string text) {
 
 void Form1::Load() {
   DecideRunMode();
+  CurrentStep = "Asking whether to delete the stored list";
   if (!SilentRun && env_.AskYesNo(kDeleteQuestion)) DeleteConfirmed = true;
+  CurrentStep = "Deleting the stored bank code list from the database";
   if (DeleteConfirmed) DeleteStoredList();
   CloseDatabase();
+  CurrentStep = "Updating the bank code list";
   RefreshBankCodeList(env_);
 }
 

@@ -52,6 +52,9 @@ class Form1 {
   std::string DbPassword;
   // Whether the file table is named with the schema "tarvo"; set on connecting.
   bool UseSchemaPrefix = true;
+  // What the run is doing, for the report of a failure that carries no
+  // description of its own (a lack of memory, say).
+  std::string CurrentStep = "Starting";
 
  private:
   // Sets ExeNameUpper, SilentRun and DeleteConfirmed from the executable's

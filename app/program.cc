@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <exception>
+#include <new>
 #include <string>
 
 #include "app/form1.h"
@@ -22,6 +24,17 @@ constexpr char kUsage[] =
 
 }  // namespace
 
+// Reports what ended the run. Nothing may escape from here: an exception
+// that reached the system would end an unattended start-up in a crash dialog.
+int ReportFailure(Env& env, const RunError& error, bool silent_run) {
+  try {
+    env.ReportError(error, silent_run);
+  } catch (...) {
+    // The exit code is all that is left to tell.
+  }
+  return 1;
+}
+
 int RunQuarnel(Env& env) {
   Form1 form(env);
   try {
@@ -37,8 +50,18 @@ int RunQuarnel(Env& env) {
     form.Load();
     return 0;
   } catch (const RunError& error) {
-    env.ReportError(error, form.SilentRun);
-    return 1;
+    return ReportFailure(env, error, form.SilentRun);
+  } catch (const std::bad_alloc&) {
+    return ReportFailure(env, RunError(kErrOutOfMemory, form.CurrentStep + ": Out of memory"),
+                         form.SilentRun);
+  } catch (const std::exception& error) {
+    return ReportFailure(
+        env, RunError(kErrInternal, form.CurrentStep + ": internal error: " + error.what()),
+        form.SilentRun);
+  } catch (...) {
+    return ReportFailure(
+        env, RunError(kErrInternal, form.CurrentStep + ": internal error of an unknown kind"),
+        form.SilentRun);
   }
 }
 

@@ -109,5 +109,36 @@ TEST_F(ProgramTest, AFailureIsReportedWithItsNumberAndExitsNonZero) {
   EXPECT_NE(result.err.find("sifrant_bank.dat"), std::string::npos);
 }
 
+#ifndef _WIN32
+// A backslash in the installation folder's own name is no separator: the
+// program updates the list in its own folder, not one in "a/b".
+TEST_F(ProgramTest, AFolderNamedWithABackslashUpdatesItsOwnList) {
+  testing::MakeDirs(dir_.Join("a/b"));
+  testing::MakeDirs(dir_.Join("a\\b"));
+  WriteFile(dir_.Join("a/b/sifrant_bank.dat"), kList);
+  WriteFile(dir_.Join("a\\b/sifrant_bank.dat"), kList);
+  const auto result = RunProcess(InstallProgram(dir_.Join("a\\b")), {}, "n\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(ReadFile(dir_.Join("a\\b/sifrant_bank.old")), kList);
+  EXPECT_EQ(ReadFile(dir_.Join("a/b/sifrant_bank.dat")), kList);
+  EXPECT_FALSE(Exists(dir_.Join("a/b/sifrant_bank.old")));
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// A row longer than the memory the program may have ends the run with
+// error 7 and an untouched list, not with an abort.
+TEST_F(ProgramTest, RunningOutOfMemoryIsError7AndKeepsTheList) {
+  const std::string list = "HEADER\r\nZZZZ|" + std::string(100 << 20, 'x') + "\r\n";
+  WriteFile(dir_.Join("sifrant_bank.dat"), list);
+  const auto result = RunProcess(
+      "/bin/sh", {"-c", "ulimit -v 307200 && exec \"$0\"", InstallProgram(dir_.path())}, "n\n");
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err, "Quarnel: error 7: Updating the bank code list: Out of memory\n");
+  EXPECT_TRUE(ReadFile(dir_.Join("sifrant_bank.dat")) == list);
+  EXPECT_FALSE(Exists(dir_.Join("sifrant_bank.txt")));
+}
+#endif
+#endif
+
 }  // namespace
 }  // namespace quarnel

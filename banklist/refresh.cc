@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "banklist/builtin_table.h"
 #include "banklist/list_format.h"
@@ -11,55 +12,115 @@ namespace quarnel {
 
 namespace {
 
+constexpr char kLockFile[] = "\\quarnel.lock";
+
 ListFiles ListFilesIn(const std::string& folder) {
-  return ListFiles{folder + "\\sifrant_bank.dat", folder + "\\sifrant_bank.old",
-                   folder + "\\sifrant_bank.txt"};
+  return ListFiles{PathIn(folder, "\\sifrant_bank.dat"), PathIn(folder, "\\sifrant_bank.old"),
+                   PathIn(folder, "\\sifrant_bank.txt"), PathIn(folder, "\\sifrant_bank.tmp")};
 }
 
 bool FilePresent(Env& env, const std::string& path) {
   return env.IsPresent(path, Presence::kFilesOnly);
 }
 
+// A file the update makes, removed again if the update fails before the file
+// is renamed into place, so that no partial copy or work file stays behind.
+class ScratchFile {
+ public:
+  ScratchFile(Env& env, std::string path) : env_(env), path_(std::move(path)) {}
+  ~ScratchFile() {
+    if (path_.empty()) return;
+    try {
+      env_.RemoveFile(path_);
+    } catch (const RunError&) {
+      // Nothing more to do: the next run replaces it.
+    }
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // Gives the file the name `to`; it is then no longer the update's to remove.
+  void RenameOver(const std::string& to) {
+    env_.RenameOver(path_, to);
+    path_.clear();
+  }
+
+ private:
+  Env& env_;
+  std::string path_;
+};
+
+// Puts a synced copy of `from` at `to` in one step: the copy is made under the
+// scratch name of `at` and renamed over `to`, so that `to` is at every moment
+// either what it was or the whole copy.
+void CopyInPlace(Env& env, const std::string& from, const std::string& to, const ListFiles& at) {
+  env.CopyWholeFile(from, at.scratch);
+  ScratchFile copy(env, at.scratch);
+  copy.RenameOver(to);
+}
+
 // Copies the live list of a location aside before anything else changes it;
 // the copy is on disk before the live list is ever replaced.
-void TakeBackup(Env& env, const ListFiles& at) { env.CopyWholeFile(at.live, at.backup); }
+void TakeBackup(Env& env, const ListFiles& at) { CopyInPlace(env, at.live, at.backup, at); }
 
 // Case A: the root list becomes the RS list. The root list is deleted only
 // once its copy in the RS folder is complete and on disk, so an interruption
 // leaves the list whole in one of the two places.
 void MoveRootListIntoRs(Env& env, const ListFiles& root, const ListFiles& rs) {
-  if (FilePresent(env, rs.live)) env.RemoveFile(rs.live);
-  env.CopyWholeFile(root.live, rs.live);
+  CopyInPlace(env, root.live, rs.live, rs);
   env.RemoveFile(root.live);
   if (FilePresent(env, root.backup)) env.RemoveFile(root.backup);
 }
 
-// Writes the new list from the live list into the work file of `at`.
+// Writes the new list from the live list into the work file of `at` and puts
+// it in place of the live list.
 void WriteNewList(Env& env, const ListFiles& at) {
   std::unique_ptr<LineReader> source = env.OpenForReading(at.live);
-  std::unique_ptr<LineWriter> target = env.CreateForWriting(at.work);
   if (source->AtEnd()) {
-    throw RunError(kErrInputPastEnd, "Reading the bank code list: " + NativePath(at.live) +
+    throw RunError(kErrInputPastEnd, "Reading the bank code list: " + at.live +
                                          ": the list is empty, it has not even a header line");
   }
+  std::unique_ptr<LineWriter> target = env.CreateForWriting(at.work);
+  ScratchFile work(env, at.work);
   std::string first_line;
   source->ReadLine(&first_line);  // replaced by the fixed header, unread
   target->WriteLine(kHeaderLine);
   const MigrationTexts texts(env);
   SeenBankIds seen;
-  RunRowPass(*source, *target, texts, seen, NativePath(at.live));
+  RunRowPass(*source, *target, texts, seen, at.live);
   AppendMissingBanks(*target, texts, seen);
   source->Close();
   target->Close();
+  work.RenameOver(at.live);
 }
 
 }  // namespace
 
 ListFiles RootListFiles(const std::string& app_path) { return ListFilesIn(app_path); }
 
-std::string RsFolder(const std::string& app_path) { return app_path + "\\Sifranti\\RS"; }
+std::string RsFolder(const std::string& app_path) { return PathIn(app_path, "\\Sifranti\\RS"); }
 
 ListFiles RsListFiles(const std::string& app_path) { return ListFilesIn(RsFolder(app_path)); }
+
+std::string InstallationLockFile(const std::string& app_path) {
+  return PathIn(app_path, kLockFile);
+}
+
+std::unique_ptr<FileLock> LockInstallation(Env& env, const std::string& app_path) {
+  const std::string path = InstallationLockFile(app_path);
+  for (int waited = 0;; waited += kLockRetryMilliseconds) {
+    if (std::unique_ptr<FileLock> lock = env.TryLockFile(path)) return lock;
+    if (waited >= kLockWaitMilliseconds) {
+      throw RunError(kErrListLocked,
+                     "Updating the bank code list: " + path +
+                         ": another run of Quarnel is updating the list in this folder and "
+                         "has not finished within " +
+                         std::to_string(kLockWaitMilliseconds / 1000) +
+                         " seconds; nothing was changed");
+    }
+    env.Pause(kLockRetryMilliseconds);
+  }
+}
 
 UpdateCase DecideUpdateCase(Env& env, const std::string& app_path) {
   const bool root_list = FilePresent(env, RootListFiles(app_path).live);
@@ -74,6 +135,7 @@ void RefreshBankCodeList(Env& env) {
   const std::string app_path = env.AppPath();
   const ListFiles root = RootListFiles(app_path);
   const ListFiles rs = RsListFiles(app_path);
+  const std::unique_ptr<FileLock> lock = LockInstallation(env, app_path);
 
   const ListFiles* at = nullptr;
   switch (DecideUpdateCase(env, app_path)) {
@@ -88,13 +150,11 @@ void RefreshBankCodeList(Env& env) {
       at = &root;
       break;
     case UpdateCase::kD:
-      throw RunError(kErrFileNotFound, "Looking for the bank code list: " +
-                                           NativePath(root.live) + " and " +
-                                           NativePath(rs.live) + ": neither exists");
+      throw RunError(kErrFileNotFound, "Looking for the bank code list: " + root.live + " and " +
+                                           rs.live + ": neither exists");
   }
   TakeBackup(env, *at);
   WriteNewList(env, *at);
-  env.RenameOver(at->work, at->live);
 }
 
 }  // namespace quarnel

@@ -17,6 +17,7 @@
 #include "banklist/refresh.h"
 #include "testing/fault_env.h"
 #include "testing/process.h"
+#include "testing/small_disk.h"
 #include "testing/temp_dir.h"
 
 namespace quarnel {
@@ -121,76 +122,119 @@ class RefreshSystemFaultTest : public ::testing::Test {
   FaultEnv env_;
 };
 
-TEST_F(RefreshSystemFaultTest, DiskFullWhileWritingTheNewListKeepsTheLiveList) {
+// The installation on a small disk of its own, which the test fills.
+class RefreshDiskFullTest : public RefreshSystemFaultTest {
+ protected:
+  void SetUp() override {
+    if (!disk_.mounted()) GTEST_SKIP() << "no right to mount a small disk here";
+    MakeDirs(dir_.Join("Sifranti"));
+  }
+
+  static size_t Pages(size_t bytes) { return (bytes + 4095) / 4096 * 4096; }
+
+  testing::ScopedSmallDisk disk_{dir_.path(), 4 << 20};
+};
+
+TEST_F(RefreshDiskFullTest, WhileWritingTheNewListTheLiveListAndBackupStay) {
   for (const int rows : {3, 1000}) {
     const std::string old_list = OldList(rows);
     WriteFile(Root("dat"), old_list);
-    fs::create_symlink("/dev/full", Root("txt"));  // every write: no space left
+    disk_.LeaveRoom(Pages(old_list.size()) + 4096);  // the backup fits, the new list not
 
     ExpectReport(FailingRun(), kErrDiskFull, "Writing file", Root("txt"),
                  "No space left on device");
     EXPECT_EQ(ReadFile(Root("dat")), old_list) << rows << " rows";
     EXPECT_EQ(ReadFile(Root("old")), old_list);
+    EXPECT_FALSE(Exists(Root("txt")));
 
-    fs::remove(Root("txt"));  // space again
+    disk_.Free();
     RefreshBankCodeList(env_);
     EXPECT_EQ(ReadFile(Root("dat")), NewListFrom(old_list)) << rows << " rows";
     EXPECT_EQ(ReadFile(Root("old")), old_list);
   }
 }
 
-TEST_F(RefreshSystemFaultTest, DiskFullOnTheBackupInCaseALeavesTheListWholeInRs) {
-  const std::string old_list = OldList(3);
+TEST_F(RefreshDiskFullTest, DuringTheBackupCopyTheEarlierBackupStaysWhole) {
+  const std::string old_list = OldList(1000);
+  const std::string earlier = NewListFrom(OldList(999));
+  WriteFile(Root("dat"), old_list);
+  WriteFile(Root("old"), earlier);
+  disk_.LeaveRoom(Pages(old_list.size()) / 2);
+
+  ExpectReport(FailingRun(), kErrDiskFull, "Writing file", Root("tmp"), "No space left on device");
+  EXPECT_EQ(ReadFile(Root("old")), earlier);
+  EXPECT_EQ(ReadFile(Root("dat")), old_list);
+  EXPECT_FALSE(Exists(Root("tmp")));
+}
+
+TEST_F(RefreshDiskFullTest, MovingTheListIntoRsInCaseALeavesTheRootList) {
+  const std::string old_list = OldList(1000);
   MakeDirs(dir_.Join("Sifranti/RS"));
   WriteFile(Root("dat"), old_list);
-  fs::create_symlink("/dev/full", Rs("old"));
+  disk_.LeaveRoom(Pages(old_list.size()) / 2);
 
-  ExpectReport(FailingRun(), kErrDiskFull, "Writing file", Rs("old"), "No space left on device");
-  EXPECT_FALSE(Exists(Root("dat")));  // moved: the next run takes case B
-  EXPECT_EQ(ReadFile(Rs("dat")), old_list);
-  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kB);
+  ExpectReport(FailingRun(), kErrDiskFull, "Writing file", Rs("tmp"), "No space left on device");
+  EXPECT_EQ(ReadFile(Root("dat")), old_list);
+  EXPECT_FALSE(Exists(Rs("dat")));
+  EXPECT_FALSE(Exists(Rs("tmp")));
+  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kA);
 
-  fs::remove(Rs("old"));
+  disk_.Free();
   RefreshBankCodeList(env_);
   EXPECT_EQ(ReadFile(Rs("dat")), NewListFrom(old_list));
   EXPECT_EQ(ReadFile(Rs("old")), old_list);
 }
 
-TEST_F(RefreshSystemFaultTest, PermissionDeniedOnCreatingTheWorkFile) {
+// What the user sees: the report on standard error and a failing exit code.
+TEST_F(RefreshDiskFullTest, TheProgramReportsItAndExitsNonZero) {
+  const std::string exe = testing::InstallProgram(dir_.path());
+  WriteFile(Root("dat"), OldList(3));
+  disk_.LeaveRoom(Pages(OldList(3).size()) + 4096);
+  const auto result = testing::RunProcess(exe, {}, "n\n");
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_EQ(result.err, "Quarnel: error 61: Writing file: " + Root("txt") +
+                            ": No space left on device\n");
+  EXPECT_EQ(ReadFile(Root("dat")), OldList(3));
+}
+
+TEST_F(RefreshSystemFaultTest, PermissionDeniedOnCreatingTheBackupKeepsTheEarlierOne) {
   const std::string old_list = OldList(3);
   WriteFile(Root("dat"), old_list);
   WriteFile(Root("old"), "an earlier backup");
+  WriteFile(dir_.Join("quarnel.lock"), "");  // left by an earlier run
   {
     ScopedUnwritableFolder locked(dir_.path(), {Root("old")});
-    ExpectReport(FailingRun(), kErrPermissionDenied, "Creating file", Root("txt"),
+    ExpectReport(FailingRun(), kErrPermissionDenied, "Copying file to", Root("tmp"),
                  "Permission denied");
   }
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
-  EXPECT_EQ(ReadFile(Root("old")), old_list);
-  EXPECT_FALSE(Exists(Root("txt")));
+  EXPECT_EQ(ReadFile(Root("old")), "an earlier backup");
+  EXPECT_FALSE(Exists(Root("tmp")));
 
   RefreshBankCodeList(env_);
   EXPECT_EQ(ReadFile(Root("dat")), NewListFrom(old_list));
 }
 
-TEST_F(RefreshSystemFaultTest, RenameRefusedLeavesTheLiveListAndACompleteWorkFile) {
+// In a sticky folder the run may make files of its own but not replace the
+// live list, which belongs to another user: only the final rename fails.
+TEST_F(RefreshSystemFaultTest, RenameRefusedLeavesTheLiveListAndNoWorkFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs a live list of another user";
   const std::string old_list = OldList(3);
-  const std::string new_list = NewListFrom(old_list);
   WriteFile(Root("dat"), old_list);
-  WriteFile(Root("old"), "an earlier backup");
-  WriteFile(Root("txt"), "an earlier work file");
+  WriteFile(dir_.Join("quarnel.lock"), "");
+  fs::permissions(dir_.path(), fs::perms(01777));
   {
-    ScopedUnwritableFolder locked(dir_.path(), {Root("old"), Root("txt")});
+    ScopedUnwritableFolder locked(dir_.path(), {});
     ExpectReport(FailingRun(), kErrPermissionDenied, "Renaming " + Root("txt"), Root("dat"),
-                 "Permission denied");
+                 "Operation not permitted");
   }
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
-  EXPECT_EQ(ReadFile(Root("txt")), new_list);
   EXPECT_EQ(ReadFile(Root("old")), old_list);
-
-  RefreshBankCodeList(env_);
-  EXPECT_EQ(ReadFile(Root("dat")), new_list);
   EXPECT_FALSE(Exists(Root("txt")));
+
+  fs::permissions(dir_.path(), fs::perms(0755));
+  RefreshBankCodeList(env_);
+  EXPECT_EQ(ReadFile(Root("dat")), NewListFrom(old_list));
 }
 
 TEST_F(RefreshSystemFaultTest, PermissionDeniedInTheRsFolderLeavesTheRootList) {
@@ -198,9 +242,10 @@ TEST_F(RefreshSystemFaultTest, PermissionDeniedInTheRsFolderLeavesTheRootList) {
   MakeDirs(dir_.Join("Sifranti/RS"));
   fs::permissions(dir_.Join("Sifranti/RS"), fs::perms(0755));
   WriteFile(Root("dat"), old_list);
+  WriteFile(dir_.Join("quarnel.lock"), "");
   {
     ScopedUnwritableFolder locked(dir_.Join("Sifranti/RS"), {});
-    ExpectReport(FailingRun(), kErrPermissionDenied, "Copying file to", Rs("dat"),
+    ExpectReport(FailingRun(), kErrPermissionDenied, "Copying file to", Rs("tmp"),
                  "Permission denied");
   }
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
@@ -210,17 +255,6 @@ TEST_F(RefreshSystemFaultTest, PermissionDeniedInTheRsFolderLeavesTheRootList) {
   RefreshBankCodeList(env_);
   EXPECT_EQ(ReadFile(Rs("dat")), NewListFrom(old_list));
   EXPECT_FALSE(Exists(Root("dat")));
-}
-
-// What the user sees: the report on standard error and a failing exit code.
-TEST_F(RefreshSystemFaultTest, TheProgramReportsADiskFullAndExitsNonZero) {
-  WriteFile(Root("dat"), OldList(3));
-  fs::create_symlink("/dev/full", Root("txt"));
-  const auto result = testing::RunProcess(testing::InstallProgram(dir_.path()), {}, "n\n");
-  EXPECT_NE(result.exit_code, 0);
-  EXPECT_EQ(result.err, "Quarnel: error 61: Writing file: " + Root("txt") +
-                            ": No space left on device\n");
-  EXPECT_EQ(ReadFile(Root("dat")), OldList(3));
 }
 
 }  // namespace

@@ -42,10 +42,12 @@ class RefreshTest : public ::testing::Test {
   std::string Root(const std::string& ext) const { return At("sifrant_bank." + ext); }
   std::string Rs(const std::string& ext) const { return At("Sifranti/RS/sifrant_bank." + ext); }
 
+  // The lock file, which every update leaves in place, is not shown.
   Tree Snapshot() const {
     Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
       const std::string name = entry.path().string().substr(dir_.path().size());
+      if (name == "/quarnel.lock") continue;
       tree[name] = entry.is_directory() ? "<dir>" : ReadFile(entry.path().string());
     }
     return tree;
@@ -135,9 +137,9 @@ TEST_F(RefreshTest, CaseDTouchesNothingAndNamesBothPlaces) {
     FAIL() << "case D must end the run";
   } catch (const RunError& e) {
     EXPECT_EQ(e.number(), kErrFileNotFound);
-    EXPECT_NE(e.description().find(NativePath(dir_.path() + "\\sifrant_bank.dat")),
+    EXPECT_NE(e.description().find(PathIn(dir_.path(), "\\sifrant_bank.dat")),
               std::string::npos) << e.description();
-    EXPECT_NE(e.description().find(NativePath("Sifranti\\RS\\sifrant_bank.dat")),
+    EXPECT_NE(e.description().find(PathIn("Sifranti", "\\RS\\sifrant_bank.dat")),
               std::string::npos);
   }
   EXPECT_EQ(Snapshot(), before);
@@ -165,7 +167,7 @@ TEST_F(RefreshTest, AnEmptyListEndsTheRunWithItsLiveListUnchanged) {
   }
   EXPECT_EQ(ReadFile(Root("dat")), "");
   EXPECT_EQ(ReadFile(Root("old")), "");
-  EXPECT_EQ(ReadFile(Root("txt")), "");
+  EXPECT_FALSE(Exists(Root("txt")));
 }
 
 TEST_F(RefreshTest, UnixLineEndsKeepEveryRow) {
@@ -201,23 +203,62 @@ TEST_F(RefreshTest, BackupIsTakenBeforeTheListIsReplaced) {
     ADD_FAILURE() << "missing " << entry;
     return log.size();
   };
-  EXPECT_LT(index("copy /sifrant_bank.dat -> /sifrant_bank.old"),
+  EXPECT_LT(index("copy /sifrant_bank.dat -> /sifrant_bank.tmp"),
+            index("replace /sifrant_bank.tmp -> /sifrant_bank.old"));
+  EXPECT_LT(index("replace /sifrant_bank.tmp -> /sifrant_bank.old"),
             index("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
   EXPECT_LT(index("close /sifrant_bank.txt"),
             index("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
   for (const std::string& entry : log) EXPECT_NE(entry.rfind("delete", 0), 0u) << entry;
 }
 
+// Another run holds the installation's lock. Its holder here lets go after
+// `release_ms` of waiting (never, for -1); the wait itself is counted, not
+// waited, so the bound is exact however slow the machine.
+TEST_F(RefreshTest, ARunWaitsUpTo30SecondsForTheLockThenChangesNothing) {
+  for (const int release_ms : {0, 2000, kLockWaitMilliseconds, -1}) {
+    WriteFile(Root("dat"), kRootList);
+    std::filesystem::remove(Root("old"));
+    std::unique_ptr<FileLock> holder =
+        env_.target()->TryLockFile(InstallationLockFile(dir_.path()));
+    ASSERT_NE(holder, nullptr);
+    if (release_ms == 0) holder.reset();
+    env_.paused_ms = 0;
+    env_.on_pause = [&](int paused) {
+      if (paused == release_ms) holder.reset();
+    };
+    const Tree before = Snapshot();
+    if (release_ms >= 0) {
+      RefreshBankCodeList(env_);
+      EXPECT_EQ(env_.paused_ms, release_ms);
+      EXPECT_EQ(ReadFile(Root("old")), kRootList) << release_ms;
+      continue;
+    }
+    try {
+      RefreshBankCodeList(env_);
+      FAIL() << "the lock was never free";
+    } catch (const RunError& e) {
+      EXPECT_EQ(e.number(), kErrListLocked);
+      EXPECT_NE(e.description().find("another run of Quarnel is updating the list in this folder"),
+                std::string::npos) << e.description();
+    }
+    EXPECT_EQ(env_.paused_ms, kLockWaitMilliseconds);
+    EXPECT_EQ(Snapshot(), before);
+  }
+}
+
 // The list the next run will read, by the update case the files now give.
 std::string ListNextRunReads(Env& env, const std::string& app, const std::string& missing) {
   switch (DecideUpdateCase(env, app)) {
     case UpdateCase::kA:
-    case UpdateCase::kC: return ReadFileOr(NativePath(RootListFiles(app).live), missing);
-    case UpdateCase::kB: return ReadFileOr(NativePath(RsListFiles(app).live), missing);
+    case UpdateCase::kC: return ReadFileOr(RootListFiles(app).live, missing);
+    case UpdateCase::kB: return ReadFileOr(RsListFiles(app).live, missing);
     case UpdateCase::kD: return missing;
   }
   return missing;
 }
+
+const std::string kLeftScratch = "a copy an interrupted run left";
 
 // Fails each file operation of an update in turn. After every failure the
 // list the next run reads is still the old one, and that next run succeeds
@@ -231,23 +272,27 @@ class RefreshFaultTest : public ::testing::TestWithParam<UpdateCase> {
       case UpdateCase::kA:
         MakeDirs(dir.Join("Sifranti/RS"));
         WriteFile(dir.Join("sifrant_bank.dat"), rows);
-        WriteFile(dir.Join("sifrant_bank.old"), "root backup");
+        WriteFile(dir.Join("sifrant_bank.old"), earlier_backup_);
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.dat"), "rs list\r\n");
+        WriteFile(dir.Join("Sifranti/RS/sifrant_bank.old"), earlier_backup_);
         break;
       case UpdateCase::kB:
         MakeDirs(dir.Join("Sifranti/RS"));
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.dat"), rows);
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.txt"), "stale");
+        WriteFile(dir.Join("Sifranti/RS/sifrant_bank.old"), earlier_backup_);
         break;
       default:
         WriteFile(dir.Join("sifrant_bank.dat"), rows);
-        WriteFile(dir.Join("sifrant_bank.old"), "stale");
+        WriteFile(dir.Join("sifrant_bank.old"), earlier_backup_);
+        WriteFile(dir.Join("sifrant_bank.tmp"), kLeftScratch);
         break;
     }
     old_list_ = rows;
   }
 
   std::string old_list_;
+  const std::string earlier_backup_ = "an earlier backup\r\n";
 };
 
 TEST_P(RefreshFaultTest, EveryFailingOperationLeavesTheOldListForTheNextRun) {
@@ -276,11 +321,20 @@ TEST_P(RefreshFaultTest, EveryFailingOperationLeavesTheOldListForTheNextRun) {
     }
     const std::string last = env.log.back();
     EXPECT_EQ(ListNextRunReads(env, dir.path(), "<none>"), old_list_) << "failed at " << last;
+    // A backup is the earlier one or the whole list, and no partial copy
+    // stays (one an interrupted run left may, until the next run).
+    for (const ListFiles& at : {RootListFiles(dir.path()), RsListFiles(dir.path())}) {
+      const std::string backup = ReadFileOr(at.backup, "<none>");
+      EXPECT_TRUE(backup == "<none>" || backup == old_list_ || backup == earlier_backup_)
+          << "failed at " << last << ": " << backup;
+      EXPECT_EQ(ReadFileOr(at.scratch, kLeftScratch), kLeftScratch) << "failed at " << last;
+    }
 
     FaultEnv next;
     next.app_path = dir.path();
     ASSERT_NO_THROW(RefreshBankCodeList(next)) << "after failing at " << last;
     EXPECT_EQ(ListNextRunReads(next, dir.path(), "<none>"), reference) << "failed at " << last;
+    EXPECT_FALSE(Exists(RootListFiles(dir.path()).scratch) || Exists(RsListFiles(dir.path()).scratch));
   }
   EXPECT_GT(failures, 10);
 }

@@ -86,12 +86,12 @@ FolderEnv::FolderEnv(std::unique_ptr<Env> real, std::string app_path)
     : EnvWrapper(real.get()), real_(std::move(real)), app_path_(std::move(app_path)) {}
 
 void CopyListFile(Env& env) {
-  env.CopyWholeFile(env.AppPath() + "\\sifrant_bank.dat", env.AppPath() + "\\copy.dat");
+  env.CopyWholeFile(PathIn(env.AppPath(), "\\sifrant_bank.dat"), PathIn(env.AppPath(), "\\copy.dat"));
 }
 
 void CopyListLines(Env& env) {
-  std::unique_ptr<LineReader> source = env.OpenForReading(env.AppPath() + "\\sifrant_bank.dat");
-  std::unique_ptr<LineWriter> target = env.CreateForWriting(env.AppPath() + "\\copy.dat");
+  std::unique_ptr<LineReader> source = env.OpenForReading(PathIn(env.AppPath(), "\\sifrant_bank.dat"));
+  std::unique_ptr<LineWriter> target = env.CreateForWriting(PathIn(env.AppPath(), "\\copy.dat"));
   std::string line;
   while (!source->AtEnd()) {
     source->ReadLine(&line);

@@ -45,7 +45,7 @@ std::string CallForValue(SharedLibrary& library, const char* function,
   if (length < 0) {
     throw RunError(kErrInvalidCall, "Reading the database credentials through PELX " +
                                         std::string(function) + ": " +
-                                        NativePath(auth_path) + ": " + RefusalText(length));
+                                        auth_path + ": " + RefusalText(length));
   }
   // A length beyond the delivered text yields the whole text.
   const auto text_end = std::find(buffer.begin(), buffer.end(), '\0');
@@ -57,7 +57,7 @@ std::string CallForValue(SharedLibrary& library, const char* function,
 }  // namespace
 
 DbCredentials ReadDbCredentials(Env& env) {
-  const std::string auth_path = env.AppPath() + kAuthFile;
+  const std::string auth_path = PathIn(env.AppPath(), kAuthFile);
   if (!env.FileExists(auth_path)) return {kDefaultUser, kDefaultPassword};
   // The library reads the file itself; opening it here first makes an
   // unreadable file fail with the program's own report and path.

@@ -154,7 +154,7 @@ TEST_F(CredentialsTest, AnUnreadableFileFailsBeforeTheLibraryLoads) {
 class FileBesideTests {
  public:
   explicit FileBesideTests(const std::string& folder)
-      : path_(NativePath(folder + "\\.tarvoAuthentication.dat")) {}
+      : path_(PathIn(folder, "\\.tarvoAuthentication.dat")) {}
   ~FileBesideTests() { std::filesystem::remove(path_); }
 
   void Write(const std::string& user, const std::string& password) {
@@ -199,6 +199,43 @@ TEST_F(CredentialsTest, AMissingLibraryEndsTheRunWithError48) {
   EXPECT_NE(with_file.exit_code, 0);
   EXPECT_NE(with_file.err.find("error 48"), std::string::npos) << with_file.err;
 }
+
+#ifndef _WIN32
+// Only the library beside the program is loaded: a working copy on
+// LD_LIBRARY_PATH and in the current folder is never handed the password.
+// A missing, damaged or foreign library beside the program ends the run
+// with error 48 and its reason, never with a crash.
+TEST_F(CredentialsTest, OnlyTheLibraryBesideTheProgramIsEverLoaded) {
+  const std::string exe = testing::InstallProgram(dir_.path());
+  const std::string beside = dir_.Join(testing::kLibraryFile);
+  const std::string real = testing::ReadFile(beside);
+  ScopedTempDir planted;
+  WriteFile(planted.Join(testing::kLibraryFile), real);
+  WriteFile(dir_.Join("PersonalTarvo.ini"), "DBName=TarvoDSN\r\n");
+  WriteFile(dir_.Join(".tarvoAuthentication.dat"), "");
+  struct Case {
+    const char* label;
+    std::string library;  // empty: none beside the program
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"missing", "", "No such file or directory"},
+      {"truncated", real.substr(0, real.size() / 2), "the library file is damaged"},
+      {"foreign", std::string(4096, 'x'), "invalid ELF header"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(beside);
+    if (!c.library.empty()) WriteFile(beside, c.library);
+    const auto result = testing::RunProcess(
+        "/bin/sh", {"-c", "cd \"$0\" && exec \"$1\" -s", planted.path(), exe}, "",
+        {"LD_LIBRARY_PATH=" + planted.path()});
+    EXPECT_EQ(result.exit_code, 1) << c.label;
+    EXPECT_EQ(result.err.rfind("Quarnel: error 48: Loading library PELX: ", 0), 0u)
+        << c.label << ": " << result.err;
+    EXPECT_NE(result.err.find(c.reason), std::string::npos) << c.label << ": " << result.err;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quarnel

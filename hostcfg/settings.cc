@@ -7,7 +7,8 @@ namespace quarnel {
 
 namespace {
 
-constexpr char kSettingsFile[] = "PersonalTarvo.ini";
+// A separate backslash and the name, as the host product writes it.
+constexpr char kSettingsFile[] = "\\PersonalTarvo.ini";
 constexpr std::string_view kDbNameKey = "DBName=";
 
 // Only spaces: a tab around the name is part of what the host product wrote.
@@ -22,7 +23,7 @@ std::string TrimSpaces(std::string_view text) {
 std::string ReadDbName(Env& env) {
   std::string db_name;
   std::unique_ptr<LineReader> settings =
-      env.OpenForReading(env.AppPath() + "\\" + kSettingsFile);
+      env.OpenForReading(PathIn(env.AppPath(), kSettingsFile));
   std::string line;
   // Sections are not looked at, and the last entry wins, as in the host
   // product's own reading of the file.

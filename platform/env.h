@@ -6,10 +6,17 @@
 // library, the database and the clock -- goes through an Env, so that tests
 // can put a wrapper in between and make any single operation fail.
 //
-// Paths are UTF-8 text built the way the host product builds them: the
-// application path followed by a literal that starts with a backslash
-// ("\sifrant_bank.dat"). Each implementation maps the backslash to its own
-// separator. Every failing operation throws RunError.
+// Paths are UTF-8 text in the system's own form, built the way the host
+// product builds them: the application path as the system reports it,
+// followed by one of the program's literals, which start with a backslash
+// ("\sifrant_bank.dat"); PathIn puts the two together. Every failing
+// operation throws RunError.
+//
+// Whatever the run writes is a new file of its own until it is renamed into
+// place: a file or a link standing at that name is removed first, a link is
+// never written through, and a folder or any other thing that is not a file
+// ends the run with an error that says what stands there. Nothing is ever
+// opened in a way that could wait on a named pipe or a device.
 
 #include <memory>
 #include <string>
@@ -49,6 +56,13 @@ class LineWriter {
   // Writes out what is buffered, forces the file to stable storage and closes
   // it. A writer that is destroyed unclosed closes it silently, unsynced.
   virtual void Close() = 0;
+};
+
+// An exclusive lock on a file, held until it is destroyed. The system
+// releases it when the process ends, however it ends.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
 };
 
 // A loaded shared library; unloaded when destroyed.
@@ -122,17 +136,23 @@ class Env {
   // True for an existing file of exactly that path, hidden ones included;
   // false for a missing path or a directory.
   virtual bool FileExists(const std::string& path) = 0;
-  // Copies a whole file byte for byte, replacing `to` if it exists. The copy
-  // is on stable storage when this returns.
+  // Copies a whole file byte for byte into a new file `to` (see above: what
+  // stood at `to` is removed first). The copy is on stable storage when this
+  // returns; a copy that fails is removed again where the system allows.
   virtual void CopyWholeFile(const std::string& from, const std::string& to) = 0;
-  // Deletes one file.
+  // Deletes one file or link; never a folder.
   virtual void RemoveFile(const std::string& path) = 0;
-  // Gives `from` the name `to` in one step, replacing `to` if it exists, so
-  // that `to` is never missing; the rename is on stable storage on return.
+  // Gives `from` the name `to` in one step, replacing a file or link at `to`,
+  // so that `to` is never missing; the rename is on stable storage on return.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
+  // Opens an ordinary file for reading; anything else is refused at once.
   virtual std::unique_ptr<LineReader> OpenForReading(const std::string& path) = 0;
-  // Creates `path` empty, replacing an existing file.
+  // Creates `path` as a new, empty file (see above).
   virtual std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) = 0;
+  // Tries once, without waiting, to take the exclusive lock of the file
+  // `path`, creating the file if it is missing; the file itself is left in
+  // place afterwards. Returns null while another holder has it.
+  virtual std::unique_ptr<FileLock> TryLockFile(const std::string& path) = 0;
 
   // --- Text ----------------------------------------------------------------
   // Converts the program's own UTF-8 text into the machine's ANSI code page
@@ -140,8 +160,10 @@ class Env {
   virtual std::string ToAnsi(std::string_view utf8) = 0;
 
   // --- The credentials library and the database --------------------------
-  // Loads the library `name` by the system's library search (beside the
-  // program first). Throws error 48 when it cannot be loaded.
+  // Loads the library `name` from the program's own folder (on Windows also
+  // the system's folders), never from the current folder or a search path
+  // that anybody could put a library in. Throws error 48 when it is missing,
+  // damaged or not a library for this program.
   virtual std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) = 0;
   // Opens an ODBC connection from a connection string, never prompting.
   virtual std::unique_ptr<OdbcConnection> ConnectOdbc(
@@ -149,14 +171,18 @@ class Env {
 
   // --- Clock ---------------------------------------------------------------
   virtual LocalTime Now() = 0;
+  // Lets `milliseconds` pass.
+  virtual void Pause(int milliseconds) = 0;
 };
 
 // How long the error report of a silent run waits for a click.
 inline constexpr int kSilentReportSeconds = 60;
 
-// The path as this system writes it, for messages: the program's backslashes
-// become the system's separator.
-std::string NativePath(std::string_view path);
+// The path of `literal`, one of the program's own texts whose parts are
+// separated by backslashes, below `base`, a path as the system gave it:
+// `base` followed by the literal, whose backslashes (and only those) become
+// the system's separator.
+std::string PathIn(std::string_view base, std::string_view literal);
 
 // The Env of the running program. `argc` and `argv` are main's where the
 // system hands them over that way, and ignored where it does not.
@@ -202,6 +228,9 @@ class EnvWrapper : public Env {
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
     return target_->CreateForWriting(path);
   }
+  std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
+    return target_->TryLockFile(path);
+  }
   std::string ToAnsi(std::string_view utf8) override {
     return target_->ToAnsi(utf8);
   }
@@ -213,6 +242,7 @@ class EnvWrapper : public Env {
     return target_->ConnectOdbc(connection_string);
   }
   LocalTime Now() override { return target_->Now(); }
+  void Pause(int milliseconds) override { target_->Pause(milliseconds); }
 
  private:
   Env* target_;

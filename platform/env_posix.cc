@@ -3,10 +3,13 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <link.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,36 +29,13 @@
 
 namespace quarnel {
 
-std::string NativePath(std::string_view path) {
-  std::string native(path);
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
+std::string PathIn(std::string_view base, std::string_view literal) {
+  std::string path(base);
+  for (const char c : literal) path += c == '\\' ? '/' : c;
+  return path;
 }
 
 namespace {
-
-// The classic error number that matches a system error.
-int ErrorNumberFor(int err) {
-  switch (err) {
-    case ENOENT: return kErrFileNotFound;
-    case ENOTDIR: return kErrPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY: return kErrPermissionDenied;
-    case ENOSPC:
-    case EDQUOT: return kErrDiskFull;
-    default: return kErrPathFileAccess;
-  }
-}
-
-[[noreturn]] void ThrowSystemError(const std::string& what,
-                                   const std::string& path, int err) {
-  throw RunError(ErrorNumberFor(err),
-                 what + ": " + path + ": " + std::strerror(err));
-}
 
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -71,6 +52,56 @@ void SyncDirectory(const std::string& dir) {
   if (::fsync(fd.get()) != 0 && errno != EINVAL) {
     ThrowSystemError("Syncing folder", dir, errno);
   }
+}
+
+// What stands at a name when it is not an ordinary file, for messages.
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe (FIFO)";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not an ordinary file";
+}
+
+[[noreturn]] void ThrowNotAFile(const std::string& what, const std::string& path, mode_t mode) {
+  if (S_ISDIR(mode)) ThrowSystemError(what, path, EISDIR);
+  throw RunError(kErrPathFileAccess,
+                 what + ": " + path + ": " + KindOf(mode) + " stands there, not a file");
+}
+
+// Opens an ordinary file for reading. O_NONBLOCK keeps the open itself from
+// waiting for a writer at a named pipe, so such a thing is refused at once
+// instead of holding an unattended start-up up for good.
+FileDescriptor OpenFileForReading(const std::string& path, const std::string& what) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) ThrowSystemError(what, path, errno);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) ThrowSystemError(what, path, errno);
+  if (!S_ISREG(st.st_mode)) ThrowNotAFile(what, path, st.st_mode);
+  return fd;
+}
+
+// Makes `path` free for a new file: a file or a link standing there is
+// removed (a link, never what it points to); anything else is an error.
+void ClearName(const std::string& path, const std::string& what) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return;
+    ThrowSystemError(what, path, errno);
+  }
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) ThrowNotAFile(what, path, st.st_mode);
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowSystemError(what, path, errno);
+}
+
+// Creates `path` as a new file of the run's own. O_EXCL with O_NOFOLLOW
+// refuses whatever another process put at the name since it was cleared,
+// a link included, so nothing is ever written through a link.
+FileDescriptor CreateNewFile(const std::string& path, const std::string& what) {
+  ClearName(path, what);
+  FileDescriptor fd(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (fd.get() < 0) ThrowSystemError(what, path, errno);
+  return fd;
 }
 
 // How many bytes a long copy or list is written in before they are started
@@ -97,6 +128,9 @@ void CopyContent(int in, int out, const std::string& src, const std::string& dst
         block.resize(256 * 1024);
         continue;
       }
+      // The kernel's copy reads and writes in one call: no room is the
+      // destination's fault, anything else the source's.
+      if (n < 0 && IsNoRoom(errno)) ThrowSystemError("Writing file", dst, errno);
     } else {
       n = ::read(in, block.data(), block.size());
       if (n > 0) WriteAll(out, block.data(), static_cast<size_t>(n), dst);
@@ -109,6 +143,57 @@ void CopyContent(int in, int out, const std::string& src, const std::string& dst
     }
   }
 }
+
+// Refuses a library file that the loader would map beyond its end: a
+// truncated or damaged copy would otherwise end the program with a bus error
+// and no report at all. A file that is no library for this program at all
+// is left to the loader, which names the reason.
+void CheckLibraryFile(const std::string& path, const std::string& what) {
+  const FileDescriptor fd = OpenFileForReading(path, what);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) ThrowSystemError(what, path, errno);
+  const auto size = static_cast<uint64_t>(st.st_size);
+  const auto damaged = [&](const char* reason) {
+    throw RunError(kErrDllLoad, what + ": " + path + ": the library file is damaged: " + reason);
+  };
+  const auto read_at = [&](void* into, size_t length, uint64_t offset) {
+    if (offset > size || length > size - offset ||
+        ::pread(fd.get(), into, length, static_cast<off_t>(offset)) !=
+            static_cast<ssize_t>(length)) {
+      damaged("it is shorter than its own headers say");
+    }
+  };
+  ElfW(Ehdr) header;
+  std::memset(&header, 0, sizeof header);
+  read_at(&header, std::min<uint64_t>(size, sizeof header), 0);
+  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) return;
+  if (size < sizeof header) damaged("it is shorter than its own headers say");
+  if (header.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32)) return;
+  if (header.e_phentsize != sizeof(ElfW(Phdr))) damaged("its program headers are malformed");
+  for (unsigned i = 0; i < header.e_phnum; ++i) {
+    ElfW(Phdr) segment;
+    read_at(&segment, sizeof segment, header.e_phoff + uint64_t{i} * sizeof segment);
+    if (segment.p_type == PT_LOAD || segment.p_type == PT_DYNAMIC) {
+      if (segment.p_offset > size || segment.p_filesz > size - segment.p_offset) {
+        damaged("it is shorter than its own headers say");
+      }
+    }
+  }
+  if (header.e_shoff != 0 &&
+      (header.e_shoff > size || uint64_t{header.e_shnum} * header.e_shentsize > size - header.e_shoff)) {
+    damaged("it is shorter than its own headers say");
+  }
+}
+
+// A lock of the whole file through flock: it belongs to the open file, so the
+// system drops it with the descriptor when the process ends in any way.
+class PosixFileLock final : public FileLock {
+ public:
+  explicit PosixFileLock(FileDescriptor fd) : fd_(std::move(fd)) {}
+
+ private:
+  FileDescriptor fd_;
+};
 
 class PosixLineReader final : public BufferedLineReader {
  public:
@@ -229,88 +314,104 @@ class PosixEnv final : public Env {
               << error.description() << std::endl;
   }
 
+  // POSIX has no hidden or system files: every name counts but a folder's.
+  // Whatever else than a file stands at a list's name is then refused with
+  // what it is when the run opens it.
   bool IsPresent(const std::string& path, Presence admits) override {
     struct stat st;
-    if (::stat(NativePath(path).c_str(), &st) != 0) return false;
-    if (S_ISREG(st.st_mode)) return true;
-    return admits == Presence::kFilesAndDirectories && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return !S_ISDIR(st.st_mode) || admits == Presence::kFilesAndDirectories;
   }
 
   bool FileExists(const std::string& path) override {
     struct stat st;
-    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
   }
 
   void CopyWholeFile(const std::string& from, const std::string& to) override {
-    const std::string src = NativePath(from);
-    const std::string dst = NativePath(to);
-    FileDescriptor in(OpenRegular(src, O_RDONLY, "Copying file"));
-    FileDescriptor out(::open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (out.get() < 0) ThrowSystemError("Copying file to", dst, errno);
-    CopyContent(in.get(), out.get(), src, dst);
-    if (::fsync(out.get()) != 0) ThrowSystemError("Syncing file", dst, errno);
-    out.CloseOrThrow("Closing file", dst);
+    FileDescriptor in = OpenFileForReading(from, "Copying file");
+    FileDescriptor out = CreateNewFile(to, "Copying file to");
+    try {
+      CopyContent(in.get(), out.get(), from, to);
+      if (::fsync(out.get()) != 0) ThrowSystemError("Syncing file", to, errno);
+      out.CloseOrThrow("Closing file", to);
+    } catch (const RunError&) {
+      ::unlink(to.c_str());  // a partial copy is no backup
+      throw;
+    }
   }
 
   void RemoveFile(const std::string& path) override {
-    const std::string native = NativePath(path);
     struct stat st;
     // unlink would also take a symbolic link to a folder; only files go.
-    if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      ThrowSystemError("Deleting file", native, EISDIR);
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      ThrowSystemError("Deleting file", path, EISDIR);
     }
-    if (::unlink(native.c_str()) != 0) ThrowSystemError("Deleting file", native, errno);
+    if (::unlink(path.c_str()) != 0) ThrowSystemError("Deleting file", path, errno);
   }
 
   void RenameOver(const std::string& from, const std::string& to) override {
-    const std::string src = NativePath(from);
-    const std::string dst = NativePath(to);
+    const std::string what = "Renaming " + from + " to";
     struct stat st;
-    if (::stat(dst.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      ThrowSystemError("Renaming " + src + " to", dst, EISDIR);
+    if (::lstat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+      ThrowNotAFile(what, to, st.st_mode);
     }
-    if (::rename(src.c_str(), dst.c_str()) != 0) {
-      ThrowSystemError("Renaming " + src + " to", dst, errno);
-    }
-    SyncDirectory(DirectoryOf(dst));
+    if (::rename(from.c_str(), to.c_str()) != 0) ThrowSystemError(what, to, errno);
+    SyncDirectory(DirectoryOf(to));
   }
 
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
-    const std::string native = NativePath(path);
-    return std::make_unique<PosixLineReader>(
-        FileDescriptor(OpenRegular(native, O_RDONLY, "Opening file")), native);
+    return std::make_unique<PosixLineReader>(OpenFileForReading(path, "Opening file"), path);
   }
 
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
-    const std::string native = NativePath(path);
+    return std::make_unique<PosixLineWriter>(CreateNewFile(path, "Creating file"), path);
+  }
+
+  std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
+    const std::string what = "Locking the installation";
+    FileDescriptor fd(::open(path.c_str(),
+                             O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                             0666));
+    if (fd.get() < 0) ThrowSystemError(what, path, errno);
     struct stat st;
-    if (::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      ThrowSystemError("Creating file", native, EISDIR);
+    if (::fstat(fd.get(), &st) != 0) ThrowSystemError(what, path, errno);
+    if (!S_ISREG(st.st_mode)) ThrowNotAFile(what, path, st.st_mode);
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) return nullptr;
+      if (errno != EINTR) ThrowSystemError(what, path, errno);
     }
-    FileDescriptor fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (fd.get() < 0) ThrowSystemError("Creating file", native, errno);
-    return std::make_unique<PosixLineWriter>(std::move(fd), native);
+    return std::make_unique<PosixFileLock>(std::move(fd));
   }
 
   std::string ToAnsi(std::string_view utf8) override { return Utf8ToCp1250(utf8); }
 
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
-    const std::string file = "lib" + name + ".so";
-    // Beside the program first, as the system does for the host product's
-    // libraries; then the ordinary library search.
-    void* handle = ::dlopen((app_path_ + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Only the program's own folder: a library found through LD_LIBRARY_PATH
+    // or the current folder would be handed the database password.
+    const std::string path = app_path_ + "/lib" + name + ".so";
+    const std::string what = "Loading library " + name;
+    try {
+      CheckLibraryFile(path, what);
+    } catch (const RunError& error) {
+      throw RunError(kErrDllLoad, error.description());
+    }
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
       const char* reason = ::dlerror();
-      throw RunError(kErrDllLoad, "Loading library " + name + ": " + file + ": " +
-                                      (reason != nullptr ? reason : "Error in loading DLL"));
+      throw RunError(kErrDllLoad,
+                     what + ": " + (reason != nullptr ? reason : path + ": Error in loading DLL"));
     }
-    return std::make_unique<PosixLibrary>(handle, file);
+    return std::make_unique<PosixLibrary>(handle, path);
   }
 
   std::unique_ptr<OdbcConnection> ConnectOdbc(
       const std::string& connection_string) override {
     return OpenOdbcConnection(connection_string);
+  }
+
+  void Pause(int milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
 
   LocalTime Now() override {
@@ -327,19 +428,6 @@ class PosixEnv final : public Env {
     const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
     if (n > 0) return std::string(buf.data(), static_cast<size_t>(n));
     return argv0;
-  }
-
-  // Opens a path that must be an ordinary file: a folder of that name is
-  // refused at once rather than failing at the first read.
-  static int OpenRegular(const std::string& path, int flags, const std::string& what) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0) ThrowSystemError(what, path, errno);
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      ThrowSystemError(what, path, EISDIR);
-    }
-    return fd;
   }
 
   static std::string Utf8ToCp1250(std::string_view utf8) {

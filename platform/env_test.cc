@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,13 +90,14 @@ TEST_F(EnvTest, WriterEndsEveryLineInCrLfWithoutByteOrderMark) {
   EXPECT_EQ(ReadFile(path), "first\r\n" + std::string(100 * 1024, 'z') + "\r\n\xC8\x8A\r\n");
 }
 
-TEST_F(EnvTest, BackslashPathsReachTheNativeFile) {
+TEST_F(EnvTest, OnlyTheLiteralsBackslashesBecomeSeparators) {
   WriteFile(dir_.Join("f.dat"), "x");
-  EXPECT_TRUE(env_->IsPresent(dir_.path() + "\\f.dat", Presence::kFilesOnly));
+  EXPECT_TRUE(env_->IsPresent(PathIn(dir_.path(), "\\f.dat"), Presence::kFilesOnly));
 #ifdef _WIN32
-  EXPECT_EQ(NativePath("C:\\a\\b"), "C:\\a\\b");
+  EXPECT_EQ(PathIn("C:\\", "\\a\\b"), "C:\\\\a\\b");
 #else
-  EXPECT_EQ(NativePath("/a\\b\\c"), "/a/b/c");
+  // A backslash in a folder's own name is no separator.
+  EXPECT_EQ(PathIn("/x\\y", "\\a\\b"), "/x\\y/a/b");
 #endif
 }
 
@@ -165,6 +172,76 @@ TEST_F(EnvTest, FailuresCarryClassicNumbersAndThePath) {
   } catch (const RunError& e) {
     EXPECT_EQ(e.number(), kErrPathNotFound);
   }
+}
+
+#ifndef _WIN32
+// Odd things at the names the run reads and writes. Nothing may wait on a
+// named pipe, nothing is written through a link, and a folder is never
+// removed: each ends in an error that says what stands there, or, for a
+// link at a name the run writes, in a new file of the run's own in its place.
+TEST_F(EnvTest, OddThingsAtANameAreRefusedOrReplacedNeverFollowed) {
+  ScopedTempDir outside;
+  const std::string target = outside.Join("elsewhere");
+  const std::string source = dir_.Join("source");
+  enum Thing { kPipe, kLink, kFolder };
+  struct Operation {
+    const char* name;
+    bool writes;
+    std::function<void(Env&, const std::string&)> run;
+  };
+  const std::vector<Operation> operations = {
+      {"read", false, [](Env& env, const std::string& at) { env.OpenForReading(at); }},
+      {"copy from", false,
+       [&](Env& env, const std::string& at) { env.CopyWholeFile(at, dir_.Join("copy")); }},
+      {"copy to", true, [&](Env& env, const std::string& at) { env.CopyWholeFile(source, at); }},
+      {"create", true, [](Env& env, const std::string& at) { env.CreateForWriting(at)->Close(); }},
+      {"rename over", true,
+       [&](Env& env, const std::string& at) { env.RenameOver(source, at); }},
+  };
+  for (const Thing thing : {kPipe, kLink, kFolder}) {
+    for (const Operation& operation : operations) {
+      const std::string at = dir_.Join("name");
+      std::filesystem::remove_all(at);
+      WriteFile(source, "source\r\n");
+      WriteFile(target, "outside\r\n");
+      if (thing == kPipe) {
+        ASSERT_EQ(::mkfifo(at.c_str(), 0644), 0);
+      }
+      if (thing == kLink) std::filesystem::create_symlink(target, at);
+      if (thing == kFolder) testing::MakeDirs(at);
+      const std::string label = std::string(operation.name) + " at a " +
+                                (thing == kPipe ? "pipe" : thing == kLink ? "link" : "folder");
+      std::string error;
+      try {
+        operation.run(*env_, at);
+      } catch (const RunError& e) {
+        error = e.description();
+      }
+      if (thing == kLink) {
+        EXPECT_EQ(error, "") << label;
+        EXPECT_EQ(ReadFile(target), "outside\r\n") << label;
+        if (operation.writes) {
+          EXPECT_FALSE(std::filesystem::is_symlink(at)) << label;
+        }
+      } else {
+        const char* says = thing == kPipe ? "named pipe" : "Is a directory";
+        EXPECT_NE(error.find(says), std::string::npos) << label << ": " << error;
+        EXPECT_NE(error.find(at), std::string::npos) << label << ": " << error;
+        EXPECT_EQ(std::filesystem::is_directory(at), thing == kFolder) << label;
+      }
+    }
+  }
+}
+#endif
+
+TEST_F(EnvTest, ALockIsExclusiveUntilItsHolderLetsGo) {
+  const std::string path = dir_.Join("lock");
+  std::unique_ptr<FileLock> first = env_->TryLockFile(path);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(env_->TryLockFile(path), nullptr);
+  first.reset();
+  EXPECT_NE(env_->TryLockFile(path), nullptr);
+  EXPECT_TRUE(testing::Exists(path));
 }
 
 TEST_F(EnvTest, ProgramTextBecomesCodePage1250) {

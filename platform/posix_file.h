@@ -1,8 +1,8 @@
 #ifndef QUARNEL_PLATFORM_POSIX_FILE_H_
 #define QUARNEL_PLATFORM_POSIX_FILE_H_
 
-// Small pieces the POSIX Env shares: an owner for a file descriptor and a
-// write that handles short writes.
+// Small pieces the POSIX Env shares: the error number of a system error, an
+// owner for a file descriptor and a write that handles short writes.
 
 #include <unistd.h>
 
@@ -14,6 +14,32 @@
 #include "platform/run_error.h"
 
 namespace quarnel {
+
+// The classic error number that matches a system error, the same wherever
+// the error occurs.
+inline int ErrorNumberFor(int err) {
+  switch (err) {
+    case ENOENT: return kErrFileNotFound;
+    case ENOTDIR: return kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY: return kErrPermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return kErrDiskFull;
+    case ENOMEM: return kErrOutOfMemory;
+    default: return kErrPathFileAccess;
+  }
+}
+
+// True for the errors that mean the destination of a write has no room.
+inline bool IsNoRoom(int err) { return err == ENOSPC || err == EDQUOT || err == EFBIG; }
+
+[[noreturn]] inline void ThrowSystemError(const std::string& what, const std::string& path,
+                                          int err) {
+  throw RunError(ErrorNumberFor(err), what + ": " + path + ": " + std::strerror(err));
+}
 
 // Owns one file descriptor; closes it silently when destroyed.
 class FileDescriptor {
@@ -35,11 +61,7 @@ class FileDescriptor {
   // Closes the descriptor; a failing close (a delayed write error) throws.
   void CloseOrThrow(const std::string& what, const std::string& path) {
     const int fd = std::exchange(fd_, -1);
-    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) {
-      const int err = errno;
-      throw RunError(err == ENOSPC ? kErrDiskFull : kErrPathFileAccess,
-                     what + ": " + path + ": " + std::strerror(err));
-    }
+    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) ThrowSystemError(what, path, errno);
   }
 
  private:
@@ -52,9 +74,7 @@ inline void WriteAll(int fd, const char* data, size_t size, const std::string& p
     const ssize_t n = ::write(fd, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      throw RunError(err == ENOSPC || err == EDQUOT ? kErrDiskFull : kErrPathFileAccess,
-                     "Writing file: " + path + ": " + std::strerror(err));
+      ThrowSystemError("Writing file", path, errno);
     }
     data += n;
     size -= static_cast<size_t>(n);

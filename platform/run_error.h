@@ -11,8 +11,10 @@ namespace quarnel {
 enum ErrorNumber : int {
   kErrInvalidCall = 5,          // Invalid procedure call or argument
   kErrOverflow = 6,             // Overflow
+  kErrOutOfMemory = 7,          // Out of memory
   kErrSubscript = 9,            // Subscript out of range
   kErrDllLoad = 48,             // Error in loading DLL
+  kErrInternal = 51,            // Internal error
   kErrBadFileName = 52,         // Bad file name or number
   kErrFileNotFound = 53,        // File not found
   kErrFileAlreadyOpen = 55,     // File already open
@@ -24,6 +26,7 @@ enum ErrorNumber : int {
   kErrDllEntryPoint = 453,      // Can't find DLL entry point
   kErrDatabase = 3146,          // ODBC call failed
   kErrBadSetting = 3151,        // ODBC connection refused before it was tried
+  kErrListLocked = 3218,        // Could not update; currently locked
 };
 
 // The one failure that ends a run. It is thrown where the failure happens and

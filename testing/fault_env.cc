@@ -134,4 +134,14 @@ std::unique_ptr<LineWriter> FaultEnv::CreateForWriting(const std::string& path) 
   return std::make_unique<FaultWriter>(this, EnvWrapper::CreateForWriting(path), name);
 }
 
+std::unique_ptr<FileLock> FaultEnv::TryLockFile(const std::string& path) {
+  Step("lock " + Relative(*this, path));
+  return EnvWrapper::TryLockFile(path);
+}
+
+void FaultEnv::Pause(int milliseconds) {
+  paused_ms += milliseconds;
+  if (on_pause) on_pause(paused_ms);
+}
+
 }  // namespace quarnel::testing

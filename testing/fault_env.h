@@ -6,6 +6,7 @@
 // file operation fail, the way a full disk or a locked file would.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,12 @@ class FaultEnv : public EnvWrapper {
   // 0 fails none.
   void FailOperation(int n, int error_number = kErrDiskFull);
 
+  // Pause never waits: it adds to paused_ms, then calls on_pause (if set)
+  // with the total, so that a test can act at a given moment of a wait.
+  std::function<void(int paused_ms)> on_pause;
+
   // --- What the test reads afterwards ---
+  int paused_ms = 0;
   int operations = 0;                   // file operations so far
   std::vector<std::string> questions;   // prompts of AskYesNo
   std::vector<std::string> messages;    // texts of ShowMessage
@@ -53,6 +59,8 @@ class FaultEnv : public EnvWrapper {
   void RenameOver(const std::string& from, const std::string& to) override;
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override;
+  std::unique_ptr<FileLock> TryLockFile(const std::string& path) override;
+  void Pause(int milliseconds) override;
 
   // Counts one operation; throws the injected failure when its turn comes.
   void Step(const std::string& what);
