@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "testing/process.h"
 #include "testing/temp_dir.h"
@@ -122,6 +128,40 @@ TEST_F(ProgramTest, AFolderNamedWithABackslashUpdatesItsOwnList) {
   EXPECT_EQ(ReadFile(dir_.Join("a\\b/sifrant_bank.old")), kList);
   EXPECT_EQ(ReadFile(dir_.Join("a/b/sifrant_bank.dat")), kList);
   EXPECT_FALSE(Exists(dir_.Join("a/b/sifrant_bank.old")));
+}
+
+// A named pipe at any name the run reads or writes ends the run at once with
+// an error naming it; nobody would ever write to it, and an unattended
+// start-up would wait for good.
+TEST_F(ProgramTest, ANamedPipeAtAnyNameEndsTheRunAtOnce) {
+  const std::string exe = InstallProgram(dir_.path());
+  struct Case {
+    const char* name;
+    bool rs_folder;  // case A: the list moves into Sifranti/RS
+    bool silent;     // the database step reads the settings and credentials
+  };
+  const Case cases[] = {
+      {"sifrant_bank.old", false, false},  {"sifrant_bank.txt", false, false},
+      {"sifrant_bank.tmp", false, false},  {"Sifranti/RS/sifrant_bank.dat", true, false},
+      {"PersonalTarvo.ini", false, true},  {".tarvoAuthentication.dat", false, true},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir_.Join("Sifranti"));
+    if (c.rs_folder) testing::MakeDirs(dir_.Join("Sifranti/RS"));
+    for (const char* name : {"PersonalTarvo.ini", ".tarvoAuthentication.dat"}) {
+      WriteFile(dir_.Join(name), "DBName=TarvoDSN\r\n");
+    }
+    const std::string pipe = dir_.Join(c.name);
+    std::filesystem::remove(pipe);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << c.name;
+    const auto result = RunProcess(exe, c.silent ? std::vector<std::string>{"-s"}
+                                                 : std::vector<std::string>{}, "n\n");
+    EXPECT_EQ(result.exit_code, 1) << c.name;
+    EXPECT_NE(result.err.find(pipe + ": a named pipe (FIFO) stands there"), std::string::npos)
+        << c.name << ": " << result.err;
+    EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList) << c.name;
+    std::filesystem::remove(pipe);
+  }
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)

@@ -2,7 +2,9 @@
 # Crash test: kills the built program at each of its file-system calls in turn
 # during an update in each of the cases A, B and C, and checks after every
 # kill that the list survives whole and the next run finishes the job
-# (crashtest/kill_sweep.sh). Builds the program in build/plain first, or uses
+# (crashtest/kill_sweep.sh); then starts three runs at once, many rounds,
+# while a reader checks that the list is never partial or missing
+# (crashtest/concurrent_runs.sh). Builds the program in build/plain first, or uses
 # the build folder given as the first argument.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,3 +34,11 @@ for case_name in A B C; do
   total=$((total + $(sed 's/^case .: \([0-9]*\) kill points.*/\1/' <<< "$summary")))
 done
 echo "crash-test: $total kill points in all, every one survived ($((SECONDS - start)) s)"
+
+# Three runs at once on one installation, the way the start-up runner's run
+# and a user's double-click meet (crashtest/concurrent_runs.sh).
+start=$SECONDS
+for case_name in A C; do
+  crashtest/concurrent_runs.sh "$program" "$scratch/list.dat" "$case_name" 40 "$scratch/meet-$case_name"
+done
+echo "crash-test: runs at once in cases A and C ended as runs in a row ($((SECONDS - start)) s)"
