@@ -27,6 +27,7 @@ bool FilePresent(Env& env, const std::string& path) {
 // is renamed into place, so that no partial copy or work file stays behind.
 class ScratchFile {
  public:
+  explicit ScratchFile(Env& env) : env_(env) {}
   ScratchFile(Env& env, std::string path) : env_(env), path_(std::move(path)) {}
   ~ScratchFile() {
     if (path_.empty()) return;
@@ -38,6 +39,9 @@ class ScratchFile {
   }
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // The file now exists under `path`.
+  void Made(std::string path) { path_ = std::move(path); }
 
   // Gives the file the name `to`; it is then no longer the update's to remove.
   void RenameOver(const std::string& to) {
@@ -80,8 +84,10 @@ void WriteNewList(Env& env, const ListFiles& at) {
     throw RunError(kErrInputPastEnd, "Reading the bank code list: " + at.live +
                                          ": the list is empty, it has not even a header line");
   }
+  // Declared first, so that the work file is closed before it is removed.
+  ScratchFile work(env);
   std::unique_ptr<LineWriter> target = env.CreateForWriting(at.work);
-  ScratchFile work(env, at.work);
+  work.Made(at.work);
   std::string first_line;
   source->ReadLine(&first_line);  // replaced by the fixed header, unread
   target->WriteLine(kHeaderLine);

@@ -47,7 +47,7 @@ class RefreshTest : public ::testing::Test {
     Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
       const std::string name = entry.path().string().substr(dir_.path().size());
-      if (name == "/quarnel.lock") continue;
+      if (name.substr(1) == "quarnel.lock") continue;
       tree[name] = entry.is_directory() ? "<dir>" : ReadFile(entry.path().string());
     }
     return tree;

@@ -11,6 +11,8 @@
 #  - After each round the live list and the backup are those of three runs in
 #    a row: live list = the third run's result, backup = the second's.
 # All runs are interactive and answered No, so the database is never needed.
+# A Windows program (PROGRAM ending in .exe) runs under Wine, in the Wine
+# session of the caller; without a desktop its question counts as No.
 # Prints one summary line; exits non-zero on the first broken invariant.
 set -euo pipefail
 program=$1
@@ -31,7 +33,7 @@ fail() {
 lay_out() {
   rm -rf "$install"
   mkdir -p "$install/Sifranti"
-  cp "$program" "$install/quarnel"
+  cp "$program" "$install/$exe"
   cp "$list" "$install/sifrant_bank.dat"
   if [ "$case_name" = A ]; then
     mkdir "$install/Sifranti/RS"
@@ -39,12 +41,15 @@ lay_out() {
   fi
 }
 
-run() { "$install/quarnel" < "$scratch/answer" > /dev/null 2>> "$scratch/err"; }
+exe=quarnel
+runner=()
+case $program in *.exe) exe=quarnel.exe runner=(wine) ;; esac
+run() { "${runner[@]}" "$install/$exe" < "$scratch/answer" > /dev/null 2>> "$scratch/err"; }
 
 # list.0 is the old list, list.N the result of N runs in a row.
 cp "$list" "$scratch/list.0"
 for n in 1 2 3; do
-  rm -rf "$install" && mkdir -p "$install" && cp "$program" "$install/quarnel"
+  rm -rf "$install" && mkdir -p "$install" && cp "$program" "$install/$exe"
   cp "$scratch/list.$((n - 1))" "$install/sifrant_bank.dat"
   : > "$scratch/err"
   run || fail "an undisturbed run failed: $(cat "$scratch/err")"

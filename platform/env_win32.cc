@@ -17,7 +17,9 @@
 
 namespace quarnel {
 
-std::string NativePath(std::string_view path) { return std::string(path); }
+std::string PathIn(std::string_view base, std::string_view literal) {
+  return std::string(base) + std::string(literal);
+}
 
 namespace {
 
@@ -131,6 +133,59 @@ void WriteAll(HANDLE file, const char* data, size_t size, const std::string& pat
     size -= written;
   }
 }
+
+[[noreturn]] void ThrowNotAFile(const std::string& what, const std::string& path,
+                               const char* kind) {
+  throw RunError(kErrPathFileAccess, what + ": " + path + ": " + kind + " stands there, not a file");
+}
+
+// Opens an ordinary file for reading; a device behind the name (a pipe, a
+// console) is refused at once, before anything could wait on it.
+FileHandle OpenFileForReading(const std::string& path, DWORD flags, const std::string& what) {
+  FileHandle file = OpenHandle(path, GENERIC_READ, OPEN_EXISTING, flags, what);
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) ThrowNotAFile(what, path, "a device");
+  return file;
+}
+
+// Makes `path` free for a new file: a file or a link (a reparse point, never
+// what it points to) standing there is removed; a folder is an error.
+void ClearName(const std::string& path, const std::string& what) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    ThrowSystemError(what, path, error);
+  }
+  const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (folder && !link) ThrowNotAFile(what, path, "a folder");
+  // The names the run writes are its own: a read-only copy left there must
+  // not stop it.
+  if (!link && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  const BOOL removed = folder ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str());
+  if (!removed && GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError(what, path);
+}
+
+// Creates `path` as a new file of the run's own: CREATE_NEW refuses whatever
+// another process put at the name since it was cleared, a link included.
+// The file carries no attribute of any other file, read-only least of all.
+FileHandle CreateNewFile(const std::string& path, DWORD access, const std::string& what) {
+  ClearName(path, what);
+  return OpenHandle(path, access, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, what);
+}
+
+// Holds a byte-range lock through its handle; closing the handle, which the
+// system does when the process ends in any way, releases it.
+class WinFileLock final : public FileLock {
+ public:
+  explicit WinFileLock(FileHandle file) : file_(std::move(file)) {}
+
+ private:
+  FileHandle file_;
+};
 
 class WinLineReader final : public BufferedLineReader {
  public:
@@ -253,14 +308,26 @@ class WinEnv final : public Env {
   }
 
   void CopyWholeFile(const std::string& from, const std::string& to) override {
-    if (!CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE)) {
-      ThrowLastError("Copying file " + from + " to", to);
+    FileHandle in = OpenFileForReading(from, FILE_FLAG_SEQUENTIAL_SCAN, "Copying file");
+    FileHandle out = CreateNewFile(to, GENERIC_WRITE, "Copying file to");
+    try {
+      std::vector<char> block(1 << 20);
+      for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(in.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
+          ThrowLastError("Copying file from", from);
+        }
+        if (read == 0) break;
+        WriteAll(out.get(), block.data(), read, to);
+      }
+      // The live list is only ever replaced once its backup is on the disk.
+      if (!FlushFileBuffers(out.get())) ThrowLastError("Flushing file", to);
+      out.CloseOrThrow("Closing file", to);
+    } catch (const RunError&) {
+      out = FileHandle();
+      DeleteFileW(Wide(to).c_str());  // a partial copy is no backup
+      throw;
     }
-    // The copy's data may still sit in the system's cache; the live list is
-    // only ever replaced once its backup is on the disk.
-    FileHandle copy = OpenHandle(to, GENERIC_WRITE, OPEN_EXISTING, 0, "Flushing file");
-    if (!FlushFileBuffers(copy.get())) ThrowLastError("Flushing file", to);
-    copy.CloseOrThrow("Closing file", to);
   }
 
   void RemoveFile(const std::string& path) override {
@@ -268,22 +335,44 @@ class WinEnv final : public Env {
   }
 
   void RenameOver(const std::string& from, const std::string& to) override {
+    const std::string what = "Renaming " + from + " to";
+    const DWORD attributes = GetFileAttributesW(Wide(to).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      ThrowNotAFile(what, to, "a folder");
+    }
     if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      ThrowLastError("Renaming " + from + " to", to);
+      ThrowLastError(what, to);
     }
   }
 
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
     return std::make_unique<WinLineReader>(
-        OpenHandle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, "Opening file"),
-        path);
+        OpenFileForReading(path, FILE_FLAG_SEQUENTIAL_SCAN, "Opening file"), path);
   }
 
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
-    return std::make_unique<WinLineWriter>(
-        OpenHandle(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, "Creating file"),
-        path);
+    return std::make_unique<WinLineWriter>(CreateNewFile(path, GENERIC_WRITE, "Creating file"),
+                                           path);
+  }
+
+  std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
+    const std::string what = "Locking the installation";
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr));
+    if (!file.valid()) ThrowLastError(what, path);
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) ThrowNotAFile(what, path, "a device");
+    OVERLAPPED whole{};
+    if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &whole)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return nullptr;
+      ThrowSystemError(what, path, error);
+    }
+    return std::make_unique<WinFileLock>(std::move(file));
   }
 
   std::string ToAnsi(std::string_view utf8) override {
@@ -319,6 +408,8 @@ class WinEnv final : public Env {
       const std::string& connection_string) override {
     return OpenOdbcConnection(connection_string);
   }
+
+  void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
 
   LocalTime Now() override {
     SYSTEMTIME now;

@@ -4,10 +4,21 @@
 
 #include <windows.h>
 
+#include <new>
+
 #include "app/program.h"
 #include "platform/env.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  std::unique_ptr<quarnel::Env> env = quarnel::NewPlatformEnv(0, nullptr);
-  return quarnel::RunQuarnel(*env);
+  // Nobody may be at the machine: the system must never stop the run with a
+  // dialog of its own, a crash or a missing drive included.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  try {
+    std::unique_ptr<quarnel::Env> env = quarnel::NewPlatformEnv(0, nullptr);
+    return quarnel::RunQuarnel(*env);
+  } catch (...) {
+    // The platform itself could not be set up (no memory left): the exit
+    // code is all there is to tell.
+    return 1;
+  }
 }
