@@ -132,7 +132,7 @@ class RefreshDiskFullTest : public RefreshSystemFaultTest {
 
   static size_t Pages(size_t bytes) { return (bytes + 4095) / 4096 * 4096; }
 
-  testing::ScopedSmallDisk disk_{dir_.path(), 4 << 20};
+  testing::ScopedSmallDisk disk_{dir_.path(), 64 << 20};  // room for the program too
 };
 
 TEST_F(RefreshDiskFullTest, WhileWritingTheNewListTheLiveListAndBackupStay) {
