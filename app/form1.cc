@@ -19,14 +19,30 @@ std::string UpperCase(std::string text) {
 
 }  // namespace
 
+const char* StepText(RunStep step) {
+  switch (step) {
+    case RunStep::kStarting: return "Starting";
+    case RunStep::kAsking: return "Asking whether to delete the stored list";
+    case RunStep::kSettings: return "Reading the settings file PersonalTarvo.ini";
+    case RunStep::kCredentials: return "Reading the database credentials";
+    case RunStep::kDatabase: return "Deleting the stored bank code list from the database";
+    case RunStep::kListFiles: return "Updating the bank code list";
+  }
+  return "Running";
+}
+
+bool IsStartUpRunnerName(const std::string& exe_name) {
+  const std::string upper = UpperCase(exe_name);
+  return upper == "KELDRAMIX.EXE" || upper == "KELDRAMIX";
+}
+
 void Form1::Load() {
   DecideRunMode();
-  CurrentStep = "Asking whether to delete the stored list";
+  CurrentStep = RunStep::kAsking;
   if (!SilentRun && env_.AskYesNo(kDeleteQuestion)) DeleteConfirmed = true;
-  CurrentStep = "Deleting the stored bank code list from the database";
   if (DeleteConfirmed) DeleteStoredList();
   CloseDatabase();
-  CurrentStep = "Updating the bank code list";
+  CurrentStep = RunStep::kListFiles;
   RefreshBankCodeList(env_);
 }
 
@@ -48,7 +64,7 @@ void Form1::DecideRunMode() {
   SilentRun = false;
   DeleteConfirmed = false;
   // Under the start-up runner's name the arguments are never looked at.
-  if (ExeNameUpper == "KELDRAMIX.EXE" || ExeNameUpper == "KELDRAMIX") {
+  if (IsStartUpRunnerName(ExeNameUpper)) {
     SilentRun = DeleteConfirmed = true;
     return;
   }
@@ -58,8 +74,11 @@ void Form1::DecideRunMode() {
 }
 
 void Form1::DeleteStoredList() {
+  CurrentStep = RunStep::kSettings;
   DbName = ReadDbName(env_);
+  CurrentStep = RunStep::kCredentials;
   DbCredentials credentials = ReadDbCredentials(env_);
+  CurrentStep = RunStep::kDatabase;
   DbUser = std::move(credentials.DbUser);
   DbPassword = std::move(credentials.DbPassword);
   FileTableCleanup cleanup = CleanUpFileTable(env_, DbName, {DbUser, DbPassword}, SilentRun);

@@ -11,6 +11,23 @@
 
 namespace quarnel {
 
+// The steps of a run, in their order.
+enum class RunStep {
+  kStarting,
+  kAsking,       // the question of an interactive run
+  kSettings,     // reading the data source name from PersonalTarvo.ini
+  kCredentials,  // the authentication file and the library PELX
+  kDatabase,     // connecting, deleting the stored list, disconnecting
+  kListFiles,    // updating the bank code list files
+};
+
+// What a report says the run was doing at `step`.
+const char* StepText(RunStep step);
+
+// True for the start-up runner's name, under which every run is silent and
+// the arguments are never looked at. `exe_name` is compared upper-cased.
+bool IsStartUpRunnerName(const std::string& exe_name);
+
 // The program's one form. It is never shown: loading it performs the whole
 // run, and the run's state lives in its fields.
 class Form1 {
@@ -52,9 +69,9 @@ class Form1 {
   std::string DbPassword;
   // Whether the file table is named with the schema "tarvo"; set on connecting.
   bool UseSchemaPrefix = true;
-  // What the run is doing, for the report of a failure that carries no
-  // description of its own (a lack of memory, say).
-  std::string CurrentStep = "Starting";
+  // What the run is doing: it names a failure that carries no description
+  // of its own (a lack of memory, say) and chooses the exit code.
+  RunStep CurrentStep = RunStep::kStarting;
 
  private:
   // Sets ExeNameUpper, SilentRun and DeleteConfirmed from the executable's

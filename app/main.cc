@@ -13,8 +13,9 @@ int main(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     // The platform itself could not be set up.
     std::fputs("Quarnel: error 7: Starting: Out of memory\n", stderr);
+    return quarnel::kExitOutOfMemory;
   } catch (...) {
     std::fputs("Quarnel: error 51: Starting: internal error\n", stderr);
   }
-  return 1;
+  return quarnel::kExitOther;
 }

@@ -15,53 +15,82 @@ namespace quarnel {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: quarnel [-s | -silent]\n"
+    "Usage: quarnel [-s | -silent | --help | --version]\n"
     "Deletes the stored copy of sifrant_bank.dat from the Tarvo database and\n"
     "brings the bank code list beside the program up to date.\n"
     "  (no argument)  ask before deleting, then report the result\n"
     "  -s, -silent    delete without asking and show no message\n"
+    "                 (exactly so: /s, /silent and -S are no silent switches)\n"
     "Under the name KELDRAMIX the program always runs silently.";
 
-}  // namespace
+// The exit code of a failure: its kind by its number where that tells, else
+// by the step of the run it happened in.
+int ExitCodeFor(const RunError& error, RunStep step) {
+  switch (error.number()) {
+    case kErrOutOfMemory: return kExitOutOfMemory;
+    case kErrListLocked:
+    case kErrFileInUse: return kExitListLocked;
+    case kErrInternal: return kExitOther;
+    default: break;
+  }
+  switch (step) {
+    case RunStep::kSettings: return kExitSettings;
+    case RunStep::kCredentials: return kExitCredentials;
+    case RunStep::kDatabase: return kExitDatabase;
+    case RunStep::kListFiles: return kExitListFiles;
+    case RunStep::kStarting:
+    case RunStep::kAsking: break;
+  }
+  return kExitOther;
+}
 
 // Reports what ended the run. Nothing may escape from here: an exception
 // that reached the system would end an unattended start-up in a crash dialog.
-int ReportFailure(Env& env, const RunError& error, bool silent_run) {
+int ReportFailure(Env& env, const RunError& error, const Form1& form) {
   try {
-    env.ReportError(error, silent_run);
+    env.ReportError(error, form.SilentRun);
   } catch (...) {
     // The exit code is all that is left to tell.
   }
-  return 1;
+  return ExitCodeFor(error, form.CurrentStep);
 }
+
+}  // namespace
 
 int RunQuarnel(Env& env) {
   Form1 form(env);
   try {
-    const std::string arguments = env.ArgumentText();
-    if (arguments == "--help") {
-      env.ShowMessage(kUsage);
-      return 0;
-    }
-    if (arguments == "--version") {
-      env.ShowMessage(std::string("Quarnel ") + QUARNEL_VERSION);
-      return 0;
+    // Under the start-up runner's name the arguments are never looked at: it
+    // may pass anything, and its run must stay silent.
+    if (!IsStartUpRunnerName(env.ExeName())) {
+      const std::string arguments = env.ArgumentText();
+      if (arguments == "--help" || arguments == "-h" || arguments == "/?") {
+        env.ShowMessage(kUsage);
+        return kExitSuccess;
+      }
+      if (arguments == "--version") {
+        env.ShowMessage(std::string("Quarnel ") + QUARNEL_VERSION);
+        return kExitSuccess;
+      }
     }
     form.Load();
-    return 0;
+    return kExitSuccess;
   } catch (const RunError& error) {
-    return ReportFailure(env, error, form.SilentRun);
+    return ReportFailure(env, error, form);
   } catch (const std::bad_alloc&) {
-    return ReportFailure(env, RunError(kErrOutOfMemory, form.CurrentStep + ": Out of memory"),
-                         form.SilentRun);
+    return ReportFailure(
+        env, RunError(kErrOutOfMemory, std::string(StepText(form.CurrentStep)) + ": Out of memory"),
+        form);
   } catch (const std::exception& error) {
-    return ReportFailure(
-        env, RunError(kErrInternal, form.CurrentStep + ": internal error: " + error.what()),
-        form.SilentRun);
+    return ReportFailure(env,
+                         RunError(kErrInternal, std::string(StepText(form.CurrentStep)) +
+                                                    ": internal error: " + error.what()),
+                         form);
   } catch (...) {
-    return ReportFailure(
-        env, RunError(kErrInternal, form.CurrentStep + ": internal error of an unknown kind"),
-        form.SilentRun);
+    return ReportFailure(env,
+                         RunError(kErrInternal, std::string(StepText(form.CurrentStep)) +
+                                                    ": internal error of an unknown kind"),
+                         form);
   }
 }
 

@@ -5,11 +5,26 @@
 
 namespace quarnel {
 
+// The exit code of a run: one for each kind of failure, the same on every
+// system, so that whoever started an unattended run can tell them apart.
+enum ExitCode : int {
+  kExitSuccess = 0,
+  kExitOther = 1,        // an internal error, or a failure before the run began
+  kExitSettings = 2,     // the settings file PersonalTarvo.ini
+  kExitCredentials = 3,  // the authentication file or the library PELX
+  kExitDatabase = 4,     // the data source, the login, the statement
+  kExitListFiles = 5,    // the bank code list files
+  kExitListLocked = 6,   // the list held by another run or another program
+  kExitOutOfMemory = 7,
+};
+
 // Runs Quarnel once: loads Form1, which performs the run. The one place that
 // catches a run-ending failure: it is reported through `env` and the result
-// is non-zero. Every exception ends here, a lack of memory as error 7 and
-// anything unforeseen as error 51 naming the step it happened in. Returns 0 after a complete run. The argument texts "--help"
-// and "--version" only print usage or version.
+// is its ExitCode (0 after a complete run). Every exception ends here, a
+// lack of memory as error 7 and anything unforeseen as error 51 naming the
+// step it happened in. The argument texts "--help", "-h", "/?" and
+// "--version" only show usage or version, except under the start-up
+// runner's name.
 int RunQuarnel(Env& env);
 
 }  // namespace quarnel

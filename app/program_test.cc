@@ -7,9 +7,13 @@
 #endif
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/program.h"
+#include "banklist/refresh.h"
+#include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
 
@@ -96,14 +100,26 @@ TEST_F(ProgramTest, SilentRunsNeverAsk) {
 
 TEST_F(ProgramTest, HelpAndVersionTouchNothing) {
   const std::string exe = InstallProgram(dir_.path());
-  auto result = RunProcess(exe, {"--help"});
+  for (const char* help : {"--help", "-h", "/?"}) {
+    const auto result = RunProcess(exe, {help});
+    EXPECT_EQ(result.exit_code, 0) << help;
+    EXPECT_NE(Shown(result).find("Usage: quarnel"), std::string::npos) << help;
+  }
+  const auto result = RunProcess(exe, {"--version"});
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_NE(Shown(result).find("-silent"), std::string::npos);
-  result = RunProcess(exe, {"--version"});
-  EXPECT_EQ(result.exit_code, 0);
-  EXPECT_NE(Shown(result).find("Quarnel "), std::string::npos);
+  EXPECT_NE(Shown(result).find("Quarnel "), std::string::npos) << Shown(result);
   EXPECT_FALSE(Exists(dir_.Join("sifrant_bank.old")));
   EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList);
+
+  // The start-up runner may pass anything: its run stays silent and does
+  // its job (here it stops at the missing settings file).
+  const std::string runner = InstallProgram(dir_.path(), "KELDRAMIX");
+  for (const char* argument : {"--help", "--version", "/?"}) {
+    const auto silent = RunProcess(runner, {argument});
+    EXPECT_EQ(silent.exit_code, kExitSettings) << argument;
+    EXPECT_EQ(Shown(silent).find("Usage"), std::string::npos) << argument;
+    EXPECT_EQ(Shown(silent).find("Quarnel 1"), std::string::npos) << argument;
+  }
 }
 
 TEST_F(ProgramTest, AFailureIsReportedWithItsNumberAndExitsNonZero) {
@@ -113,6 +129,36 @@ TEST_F(ProgramTest, AFailureIsReportedWithItsNumberAndExitsNonZero) {
   EXPECT_NE(result.exit_code, 0);
   EXPECT_NE(result.err.find("Quarnel: error 53: "), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("sifrant_bank.dat"), std::string::npos);
+}
+
+// One exit code for each kind of failure, on every system.
+TEST_F(ProgramTest, EachKindOfFailureHasItsOwnExitCode) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> files;  // written with a DBName= line
+    const char* arguments;
+    bool hold_the_lock;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {"no settings file", {}, "-s", false, kExitSettings},
+      {"no credentials library",
+       {"PersonalTarvo.ini", ".tarvoAuthentication.dat"}, "-s", false, kExitCredentials},
+      {"no such data source", {"PersonalTarvo.ini"}, "-s", false, kExitDatabase},
+      {"no list", {}, "", false, kExitListFiles},
+      {"the list locked", {"sifrant_bank.dat"}, "", true, kExitListLocked},
+  };
+  for (const Case& c : cases) {
+    ScopedTempDir dir;
+    for (const std::string& file : c.files) WriteFile(dir.Join(file), "DBName=NoSuchQuarnelDsn\r\n");
+    testing::FaultEnv env;
+    env.app_path = dir.path();
+    env.argument_text = c.arguments;
+    env.no_library = true;
+    std::unique_ptr<FileLock> holder;
+    if (c.hold_the_lock) holder = env.target()->TryLockFile(InstallationLockFile(dir.path()));
+    EXPECT_EQ(RunQuarnel(env), c.exit_code) << c.label;
+  }
 }
 
 #ifndef _WIN32
@@ -156,7 +202,7 @@ TEST_F(ProgramTest, ANamedPipeAtAnyNameEndsTheRunAtOnce) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << c.name;
     const auto result = RunProcess(exe, c.silent ? std::vector<std::string>{"-s"}
                                                  : std::vector<std::string>{}, "n\n");
-    EXPECT_EQ(result.exit_code, 1) << c.name;
+    EXPECT_EQ(result.exit_code, c.silent ? 2 + (c.name[0] == '.') : 5) << c.name;
     EXPECT_NE(result.err.find(pipe + ": a named pipe (FIFO) stands there"), std::string::npos)
         << c.name << ": " << result.err;
     EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList) << c.name;
@@ -172,7 +218,7 @@ TEST_F(ProgramTest, RunningOutOfMemoryIsError7AndKeepsTheList) {
   WriteFile(dir_.Join("sifrant_bank.dat"), list);
   const auto result = RunProcess(
       "/bin/sh", {"-c", "ulimit -v 307200 && exec \"$0\"", InstallProgram(dir_.path())}, "n\n");
-  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.exit_code, 7);
   EXPECT_EQ(result.err, "Quarnel: error 7: Updating the bank code list: Out of memory\n");
   EXPECT_TRUE(ReadFile(dir_.Join("sifrant_bank.dat")) == list);
   EXPECT_FALSE(Exists(dir_.Join("sifrant_bank.txt")));

@@ -229,7 +229,7 @@ TEST_F(CredentialsTest, OnlyTheLibraryBesideTheProgramIsEverLoaded) {
     const auto result = testing::RunProcess(
         "/bin/sh", {"-c", "cd \"$0\" && exec \"$1\" -s", planted.path(), exe}, "",
         {"LD_LIBRARY_PATH=" + planted.path()});
-    EXPECT_EQ(result.exit_code, 1) << c.label;
+    EXPECT_EQ(result.exit_code, 3) << c.label;
     EXPECT_EQ(result.err.rfind("Quarnel: error 48: Loading library PELX: ", 0), 0u)
         << c.label << ": " << result.err;
     EXPECT_NE(result.err.find(c.reason), std::string::npos) << c.label << ": " << result.err;

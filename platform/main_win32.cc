@@ -16,9 +16,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     std::unique_ptr<quarnel::Env> env = quarnel::NewPlatformEnv(0, nullptr);
     return quarnel::RunQuarnel(*env);
+  } catch (const std::bad_alloc&) {
+    // The platform itself could not be set up: the exit code is all there
+    // is to tell.
+    return quarnel::kExitOutOfMemory;
   } catch (...) {
-    // The platform itself could not be set up (no memory left): the exit
-    // code is all there is to tell.
-    return 1;
+    return quarnel::kExitOther;
   }
 }

@@ -24,6 +24,7 @@ enum ErrorNumber : int {
   kErrPathFileAccess = 75,      // Path/File access error
   kErrPathNotFound = 76,        // Path not found
   kErrDllEntryPoint = 453,      // Can't find DLL entry point
+  kErrFileInUse = 3045,         // Couldn't use the file; file already in use
   kErrDatabase = 3146,          // ODBC call failed
   kErrBadSetting = 3151,        // ODBC connection refused before it was tried
   kErrListLocked = 3218,        // Could not update; currently locked

@@ -139,6 +139,11 @@ std::unique_ptr<FileLock> FaultEnv::TryLockFile(const std::string& path) {
   return EnvWrapper::TryLockFile(path);
 }
 
+std::unique_ptr<SharedLibrary> FaultEnv::OpenLibrary(const std::string& name) {
+  if (no_library) throw RunError(kErrDllLoad, "Loading library " + name + ": missing");
+  return EnvWrapper::OpenLibrary(name);
+}
+
 void FaultEnv::Pause(int milliseconds) {
   paused_ms += milliseconds;
   if (on_pause) on_pause(paused_ms);

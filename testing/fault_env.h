@@ -26,6 +26,7 @@ class FaultEnv : public EnvWrapper {
   std::string argument_text;
   std::deque<bool> answers;  // AskYesNo pops from here; none left means No
   LocalTime now;
+  bool no_library = false;  // OpenLibrary fails as for a missing library
 
   // Makes file operation number `n` (counting from 1) fail with `error`.
   // 0 fails none.
@@ -51,6 +52,7 @@ class FaultEnv : public EnvWrapper {
   void ShowMessage(const std::string& text) override;
   void ReportError(const RunError&, bool) override {}
   LocalTime Now() override { return now; }
+  std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override;
 
   bool IsPresent(const std::string& path, Presence admits) override;
   bool FileExists(const std::string& path) override;
