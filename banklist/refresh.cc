@@ -100,6 +100,17 @@ void WriteNewList(Env& env, const ListFiles& at) {
   work.RenameOver(at.live);
 }
 
+// A list that the user or the installation media made read-only is the
+// user's to release: refused before anything is changed, so that the run
+// after the attribute is cleared finds everything as it was.
+void CheckReplaceable(Env& env, const std::string& live) {
+  if (env.IsReadOnly(live)) {
+    throw RunError(kErrPermissionDenied,
+                   "Updating the bank code list: " + live +
+                       ": the file is read-only; clear its read-only attribute and run again");
+  }
+}
+
 }  // namespace
 
 ListFiles RootListFiles(const std::string& app_path) { return ListFilesIn(app_path); }
@@ -146,13 +157,17 @@ void RefreshBankCodeList(Env& env) {
   const ListFiles* at = nullptr;
   switch (DecideUpdateCase(env, app_path)) {
     case UpdateCase::kA:
+      CheckReplaceable(env, root.live);
+      CheckReplaceable(env, rs.live);
       MoveRootListIntoRs(env, root, rs);
       at = &rs;
       break;
     case UpdateCase::kB:
+      CheckReplaceable(env, rs.live);
       at = &rs;
       break;
     case UpdateCase::kC:
+      CheckReplaceable(env, root.live);
       at = &root;
       break;
     case UpdateCase::kD:

@@ -145,6 +145,9 @@ class Env {
   // Gives `from` the name `to` in one step, replacing a file or link at `to`,
   // so that `to` is never missing; the rename is on stable storage on return.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
+  // True for a file that the system keeps from being replaced or deleted by
+  // an attribute of its own (Windows' read-only attribute); POSIX has none.
+  virtual bool IsReadOnly(const std::string& path) = 0;
   // Opens an ordinary file for reading; anything else is refused at once.
   virtual std::unique_ptr<LineReader> OpenForReading(const std::string& path) = 0;
   // Creates `path` as a new, empty file (see above).
@@ -222,6 +225,7 @@ class EnvWrapper : public Env {
   void RenameOver(const std::string& from, const std::string& to) override {
     target_->RenameOver(from, to);
   }
+  bool IsReadOnly(const std::string& path) override { return target_->IsReadOnly(path); }
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
     return target_->OpenForReading(path);
   }

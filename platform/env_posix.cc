@@ -360,6 +360,9 @@ class PosixEnv final : public Env {
     SyncDirectory(DirectoryOf(to));
   }
 
+  // A rename replaces a file whatever its mode: nothing keeps a list there.
+  bool IsReadOnly(const std::string&) override { return false; }
+
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
     return std::make_unique<PosixLineReader>(OpenFileForReading(path, "Opening file"), path);
   }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -116,12 +117,90 @@ class FindHandle {
   HANDLE handle_;
 };
 
+// How long one file operation waits out another program that holds the file
+// for a moment: a virus scanner or a backup agent looking at a fresh file,
+// the host product reading its list.
+constexpr DWORD kHeldFileWaitMilliseconds = 10000;
+
+bool IsSharingError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Access denied means a holder only where nothing about the name itself
+// explains it: a folder or a read-only file stays as it is however long the
+// run waits.
+bool MayBeHeld(DWORD error, const std::wstring& path) {
+  if (IsSharingError(error)) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ||
+         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
+// Runs `attempt` (true on success, the system's last error set on failure)
+// until it succeeds, fails for another reason than a holder of `path`, or
+// the wait is over, with a short back-off in between. Returns the last
+// error, ERROR_SUCCESS on success.
+template <typename Attempt>
+DWORD Patiently(const std::wstring& path, Attempt attempt) {
+  DWORD waited = 0;
+  DWORD step = 20;
+  for (;;) {
+    if (attempt()) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (!MayBeHeld(error, path) || waited >= kHeldFileWaitMilliseconds) return error;
+    Sleep(step);
+    waited += step;
+    step = std::min<DWORD>(step * 2, 500);
+  }
+}
+
+// True when another handle keeps `path` from being deleted or replaced: what
+// an access denied on renaming over or deleting a held file comes from.
+bool HeldWithoutDeleteSharing(const std::string& path) {
+  const HANDLE probe =
+      CreateFileW(Wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+[[noreturn]] void ThrowAfterWaiting(const std::string& what, const std::string& path,
+                                    DWORD error) {
+  if (IsSharingError(error) ||
+      (error == ERROR_ACCESS_DENIED && HeldWithoutDeleteSharing(path))) {
+    throw RunError(kErrFileInUse, what + ": " + path +
+                                      ": another program holds the file and did not let go "
+                                      "within 10 seconds (" + SystemReason(error) + ")");
+  }
+  ThrowSystemError(what, path, error);
+}
+
 FileHandle OpenHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
-                    const std::string& what) {
-  FileHandle file(CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr,
-                              disposition, flags, nullptr));
-  if (!file.valid()) ThrowLastError(what, path);
+                      const std::string& what) {
+  const std::wstring wide = Wide(path);
+  FileHandle file;
+  const DWORD error = Patiently(wide, [&] {
+    file = FileHandle(
+        CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr));
+    return file.valid();
+  });
+  if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, path, error);
   return file;
+}
+
+// Deletes a file or, for a link to a folder, the link; waits out a holder.
+void DeleteName(const std::string& path, bool folder_link, const std::string& what) {
+  const std::wstring wide = Wide(path);
+  const DWORD error = Patiently(wide, [&] {
+    return folder_link ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str());
+  });
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+    ThrowAfterWaiting(what, path, error);
+  }
 }
 
 void WriteAll(HANDLE file, const char* data, size_t size, const std::string& path) {
@@ -165,8 +244,7 @@ void ClearName(const std::string& path, const std::string& what) {
   if (!link && (attributes & FILE_ATTRIBUTE_READONLY)) {
     SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  const BOOL removed = folder ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str());
-  if (!removed && GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError(what, path);
+  DeleteName(path, folder, what);
 }
 
 // Creates `path` as a new file of the run's own: CREATE_NEW refuses whatever
@@ -281,11 +359,13 @@ class WinEnv final : public Env {
 
   void ReportError(const RunError& error, bool silent_run) override {
     const std::string number = std::to_string(error.number());
+    // First the trace that stays when nobody saw the box.
+    WriteToEventLog("Error " + number + ": " + error.description(), error.number());
     // The start-up runner waits for the program; at an unattended machine a
     // box nobody clicks would hold the start-up up for good.
     const UINT_PTR timer =
         silent_run ? SetTimer(nullptr, 0, kSilentReportSeconds * 1000, EndReportBox) : 0;
-    ShowBox("Error " + number + ": " + error.description(), MB_OK | MB_ICONERROR,
+    ShowBox(WrappedForBox("Error " + number + ": " + error.description()), MB_OK | MB_ICONERROR,
             "error " + number + ": " + error.description());
     if (timer != 0) KillTimer(nullptr, timer);
   }
@@ -331,7 +411,11 @@ class WinEnv final : public Env {
   }
 
   void RemoveFile(const std::string& path) override {
-    if (!DeleteFileW(Wide(path).c_str())) ThrowLastError("Deleting file", path);
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ThrowNotAFile("Deleting file", path, "a folder");
+    }
+    DeleteName(path, false, "Deleting file");
   }
 
   void RenameOver(const std::string& from, const std::string& to) override {
@@ -341,10 +425,22 @@ class WinEnv final : public Env {
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       ThrowNotAFile(what, to, "a folder");
     }
-    if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      ThrowLastError(what, to);
+    // A read-only file there is one of the run's own (an old backup); the
+    // live list has been checked for the attribute before anything changed.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      SetFileAttributesW(Wide(to).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
+    const std::wstring wide_to = Wide(to);
+    const DWORD error = Patiently(wide_to, [&] {
+      return MoveFileExW(Wide(from).c_str(), wide_to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    });
+    if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, to, error);
+  }
+
+  bool IsReadOnly(const std::string& path) override {
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   }
 
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
@@ -424,6 +520,48 @@ class WinEnv final : public Env {
   // so that no report is silently lost.
   // A quit message ends a message box's modal loop as if it were answered.
   static void CALLBACK EndReportBox(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+  // One error entry of the source "Quarnel" in the Application log. A source
+  // nobody registered is fine: the log shows the text as it is.
+  static void WriteToEventLog(const std::string& text, int number) {
+    const HANDLE source = RegisterEventSourceW(nullptr, kTitle);
+    if (source == nullptr) return;
+    const std::wstring wide = Wide(text);
+    const wchar_t* strings[] = {wide.c_str()};
+    ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, static_cast<DWORD>(number), nullptr, 1, 0,
+                 strings, nullptr);
+    DeregisterEventSource(source);
+  }
+
+  // Breaks a report into lines of at most kBoxLineLength characters, at
+  // blanks where it can and inside a long path where it must, so that the
+  // box stays narrower than the screen.
+  static std::string WrappedForBox(const std::string& text) {
+    constexpr size_t kBoxLineLength = 80;
+    std::string wrapped;
+    size_t line = 0;
+    for (size_t at = 0; at < text.size();) {
+      size_t end = text.find(' ', at);
+      if (end == std::string::npos) end = text.size();
+      std::string_view word(text.data() + at, end - at);
+      if (line > 0 && line + 1 + word.size() > kBoxLineLength) {
+        wrapped += '\n';
+        line = 0;
+      } else if (line > 0) {
+        wrapped += ' ';
+        ++line;
+      }
+      while (word.size() > kBoxLineLength) {
+        wrapped.append(word.substr(0, kBoxLineLength));
+        wrapped += '\n';
+        word.remove_prefix(kBoxLineLength);
+      }
+      wrapped.append(word);
+      line += word.size();
+      at = end + 1;
+    }
+    return wrapped;
+  }
 
   static int ShowBox(const std::string& text, UINT flags, const std::string& console_text) {
     const int pressed = MessageBoxW(nullptr, Wide(text).c_str(), kTitle, flags);

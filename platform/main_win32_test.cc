@@ -110,5 +110,64 @@ TEST_F(WindowsProgramTest, AtADriveRootTheListPathHasADoubledSeparator) {
   EXPECT_NE(no_list.err.find(root + "\\sifrant_bank.dat"), std::string::npos) << no_list.err;
 }
 
+// Another program -- a virus scanner, a backup agent, the host product --
+// holds the list without delete sharing. Held for a moment, the run waits it
+// out and succeeds; held past the bound, the run ends with its own clear
+// error and exit code, and the list is as it was.
+TEST_F(WindowsProgramTest, AListHeldByAnotherProgramIsWaitedForUpToABound) {
+  const std::string exe = InstallProgram(dir_.path());
+  for (const bool let_go : {true, false}) {
+    WriteFile(dir_.Join("sifrant_bank.dat"), kList);
+    HANDLE held = CreateFileW(Wide(dir_.Join("sifrant_bank.dat")).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE holder = nullptr;
+    if (let_go) {
+      holder = CreateThread(
+          nullptr, 0,
+          [](void* file) -> DWORD {
+            Sleep(2000);
+            CloseHandle(static_cast<HANDLE>(file));
+            return 0;
+          },
+          held, 0, nullptr);
+    }
+    const auto result = RunProcess(exe, {});
+    if (let_go) {
+      WaitForSingleObject(holder, INFINITE);
+      CloseHandle(holder);
+      EXPECT_EQ(result.exit_code, 0) << result.err;
+      EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.old")), kList);
+      continue;
+    }
+    CloseHandle(held);
+    EXPECT_EQ(result.exit_code, 6) << result.err;
+    EXPECT_NE(result.err.find("error 3045: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("another program holds the file"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList);
+  }
+}
+
+// A list made read-only (copied from installation media, say) is refused
+// before anything changes, and the run after the attribute is cleared
+// succeeds; the backup never takes the attribute over.
+TEST_F(WindowsProgramTest, AReadOnlyListIsRefusedUntilTheAttributeIsCleared) {
+  const std::string exe = InstallProgram(dir_.path());
+  const std::wstring list = Wide(dir_.Join("sifrant_bank.dat"));
+  ASSERT_TRUE(SetFileAttributesW(list.c_str(), FILE_ATTRIBUTE_READONLY));
+  auto result = RunProcess(exe, {});
+  EXPECT_EQ(result.exit_code, 5);
+  EXPECT_NE(result.err.find(dir_.path() + "\\sifrant_bank.dat: the file is read-only"),
+            std::string::npos) << result.err;
+  EXPECT_FALSE(Exists(dir_.Join("sifrant_bank.old")));
+
+  ASSERT_TRUE(SetFileAttributesW(list.c_str(), FILE_ATTRIBUTE_NORMAL));
+  result = RunProcess(exe, {});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.old")), kList);
+  EXPECT_FALSE(GetFileAttributesW(Wide(dir_.Join("sifrant_bank.old")).c_str()) &
+               FILE_ATTRIBUTE_READONLY);
+}
+
 }  // namespace
 }  // namespace quarnel
