@@ -22,8 +22,9 @@ enum ErrorNumber : int {
   kErrPathFileAccess = 75,      // Path/File access error
   kErrPathNotFound = 76,        // Path not found
   kErrDllEntryPoint = 453,      // Can't find DLL entry point
+  kErrBadDataSourceName = 3125, // Not a valid name (bad characters, too long)
   kErrDatabase = 3146,          // ODBC call failed
-  kErrBadSetting = 3151,        // ODBC connection refused before it was tried
+  kErrBadSetting = 3151,        // ODBC login refused before it was tried
 };
 
 // The one failure that ends a run. It is thrown where the failure happens and
