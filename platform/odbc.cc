@@ -101,13 +101,20 @@ void AppendValue(std::string* text, std::string_view value) {
   *text += '}';
 }
 
+// The most the connection string of `login` can take: every value braced,
+// each of its characters doubled.
+size_t ConnectionStringCapacity(const OdbcLogin& login) {
+  return sizeof "DSN=;UID={};PWD={}" + login.data_source.size() +
+         2 * (login.user.size() + login.password->size());
+}
+
 // Connects `connection` to the data source of `login`. The connection string
 // is made here and nowhere else, in a buffer reserved whole so that no
 // partial copy is left behind, and overwritten before this returns.
 SQLRETURN DriverConnect(SQLHDBC connection, const OdbcLogin& login) {
   const std::string& password = *login.password;
   std::string text;
-  text.reserve(16 + login.data_source.size() + 2 * (login.user.size() + password.size()));
+  text.reserve(ConnectionStringCapacity(login));
   text += "DSN=";
   text += login.data_source;
   text += ";UID=";
@@ -176,7 +183,7 @@ OdbcLink::OdbcLink(const OdbcLogin& login) : data_source_(login.data_source) {
   // A NUL would end the login early for the driver.
   if (login.user.find('\0') != std::string::npos ||
       password.find('\0') != std::string::npos ||
-      16 + login.data_source.size() + 2 * (login.user.size() + password.size()) > SHRT_MAX) {
+      ConnectionStringCapacity(login) > SHRT_MAX) {
     throw RunError(kErrBadSetting, std::string(kConnecting) + ": " + data_source_ +
                                        ": the user name or password is too long or holds "
                                        "a NUL character");
