@@ -8,6 +8,12 @@
 // status 0 on success, 1 on failure or refusal (no file is written), 2 on
 // misuse.
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -56,6 +62,11 @@ int main(int argc, char** argv) {
                  "from standard input.\n";
     return 2;
   }
+#ifdef _WIN32
+  // The bytes as given: text mode would take a CR before a line end away
+  // unseen, and end the input at a Ctrl-Z.
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
   std::string user;
   std::string password;
   if (!ReadValueLine(&user) || !ReadValueLine(&password)) {

@@ -28,6 +28,19 @@ using testing::ScopedTempDir;
 
 constexpr auto npos = std::string::npos;
 
+// The description of the RunError `number` that `call` must throw.
+template <typename Call>
+std::string Failure(Call call, int number = kErrDatabase) {
+  try {
+    call();
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number(), number);
+    return error.description();
+  }
+  ADD_FAILURE() << "no error";
+  return "";
+}
+
 class OdbcTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,19 +51,6 @@ class OdbcTest : public ::testing::Test {
 
   std::string Database(const std::string& file) {
     return std::string("DRIVER=") + QUARNEL_ACCESS_ODBC_DRIVER + ";DATABASE=" + file;
-  }
-
-  // The description of the RunError that `call` must throw.
-  template <typename Call>
-  std::string Failure(Call call) {
-    try {
-      call();
-    } catch (const RunError& error) {
-      EXPECT_EQ(error.number(), kErrDatabase);
-      return error.description();
-    }
-    ADD_FAILURE() << "no error";
-    return "";
   }
 
   ScopedTempDir dir_;
@@ -84,7 +84,7 @@ TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
   EXPECT_EQ(description.find("pw-never-shown"), npos) << description;
 }
 
-TEST_F(OdbcTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
+TEST(OdbcLoginTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
   std::string password = "pw-never-shown";
   const std::string description =
       Failure([&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password}); });
@@ -97,15 +97,11 @@ TEST_F(OdbcTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
   EXPECT_EQ(password, "");
 }
 
-TEST_F(OdbcTest, ALoginHoldingANulIsRefusedBeforeConnecting) {
+TEST(OdbcLoginTest, ALoginHoldingANulIsRefusedBeforeConnecting) {
   std::string password("pw\0rest", 7);
-  try {
-    OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password});
-    ADD_FAILURE() << "no error";
-  } catch (const RunError& error) {
-    EXPECT_EQ(error.number(), kErrBadSetting);
-    EXPECT_EQ(error.description().find("IM002"), npos) << error.description();
-  }
+  const std::string description = Failure(
+      [&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password}); }, kErrBadSetting);
+  EXPECT_EQ(description.find("IM002"), npos) << description;
   EXPECT_EQ(password, "");
 }
 
