@@ -116,7 +116,8 @@ TEST(DiagnosticsTextTest, ThePasswordIsBlankedOutOfDriverMessages) {
       // A file name that holds the password, plainly and as written in braces.
       {"s3cr}et", {{"08001", 14, "no/s3cr}et/s3cr}}et.db"}},
        "[08001] native 14: no/****/****}et.db"},
-      {"Secret12", {{"28000", 1, "login SECRET12 refused"}}, "[28000] native 1: login **** refused"},
+      {"Secret12", {{"28000", 1, "login SECRET12 refused"}},
+       "[28000] native 1: login **** refused"},
       // Two pieces of the password that overlap in the text, though the text
       // as a whole is no piece of it.
       {"abcdebcdf", {{"S1000", 0, "x abcdf y"}}, "[S1000] native 0: x **** y"},
