@@ -6,6 +6,7 @@
 #include "db/file_table_cleanup.h"
 #include "hostcfg/credentials.h"
 #include "hostcfg/settings.h"
+#include "platform/odbc.h"
 #include "util/hex_decrypt.h"
 
 namespace quarnel {
@@ -81,7 +82,9 @@ void Form1::DeleteStoredList() {
   CurrentStep = RunStep::kDatabase;
   DbUser = std::move(credentials.DbUser);
   DbPassword = std::move(credentials.DbPassword);
-  FileTableCleanup cleanup = CleanUpFileTable(env_, DbName, {DbUser, DbPassword}, SilentRun);
+  // A short text moves by copy; DbPassword is to be the only one left.
+  Overwrite(&credentials.DbPassword);
+  FileTableCleanup cleanup = CleanUpFileTable(env_, {DbName, DbUser, &DbPassword}, SilentRun);
   DbConnection = std::move(cleanup.DbConnection);
   DbCommand = cleanup.DbCommand;
   UseSchemaPrefix = cleanup.UseSchemaPrefix;

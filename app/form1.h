@@ -64,7 +64,9 @@ class Form1 {
   bool SilentRun = false;
   bool DeleteConfirmed = false;
   std::string ExeNameUpper;
-  // The database credentials, set with DbName in a confirmed run.
+  // The database credentials, set with DbName in a confirmed run. DbPassword
+  // is the run's one copy of the password; it is overwritten (left empty)
+  // once the connection is made or refused.
   std::string DbUser;
   std::string DbPassword;
   // Whether the file table is named with the schema "tarvo"; set on connecting.

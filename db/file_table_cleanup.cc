@@ -15,49 +15,59 @@ constexpr char kDeletionSucceeded[] = "Deletion of file sifrant_bank.dat was suc
 // Characters that ODBC does not allow in a data source name. A name that
 // holds one could only reach a data source by accident, or split the
 // connection string; an empty one makes unixODBC take the first data source
-// it knows.
+// it knows. Control characters (below 0x20, and DEL) are refused as well.
 constexpr std::string_view kNotInDataSourceName = "[]{}(),;?*=!@\\";
 
-void CheckDataSourceName(const std::string& DbName) {
-  if (DbName.empty()) {
-    throw RunError(kErrBadSetting,
-                   "Connecting to the database: PersonalTarvo.ini: "
-                   "the DBName= entry is missing or empty");
-  }
-  const size_t bad = DbName.find_first_of(kNotInDataSourceName);
-  if (bad != std::string::npos) {
-    throw RunError(kErrBadSetting, "Connecting to the database: data source \"" + DbName +
-                                       "\": a data source name cannot contain \"" +
-                                       DbName[bad] + "\"");
-  }
+bool IsControl(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// A connection-string value as ODBC reads it back unchanged: a value that
-// holds ";", "{" or "}", or has blanks at an end (which drivers trim), goes
-// in braces with each "}" doubled. Any other value goes in as it is.
-std::string AttributeValue(const std::string& value) {
-  const bool plain = value.find_first_of(";{}") == std::string::npos &&
-                     (value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back())));
-  if (plain) return value;
-  std::string braced = "{";
-  for (char c : value) {
-    braced += c;
-    if (c == '}') braced += '}';
+// The name as a message quotes it: its first kQuotedNameLength characters,
+// then "..." if there are more, control characters as "?", in the program's
+// own text. The name is in the ANSI code page, one byte a character.
+std::string Quoted(Env& env, const std::string& DbName) {
+  std::string shown = DbName.substr(0, kQuotedNameLength);
+  for (char& c : shown) {
+    if (IsControl(c)) c = '?';
   }
-  return braced + "}";
+  return "\"" + env.FromAnsi(shown) + (DbName.size() > kQuotedNameLength ? "...\"" : "\"");
+}
+
+std::string CharacterName(char c) {
+  if (!IsControl(c)) return "\"" + std::string(1, c) + "\"";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  return std::string("the control character 0x") + kHex[byte >> 4] + kHex[byte & 0xF];
+}
+
+// Why no data source can have the name `DbName`, or "" when one can.
+std::string Refusal(Env& env, const std::string& DbName) {
+  if (DbName.empty()) return "PersonalTarvo.ini: the DBName= entry is missing or empty";
+  const std::string data_source = "data source " + Quoted(env, DbName) + ": ";
+  if (DbName.size() > kMaxDataSourceName) {
+    return data_source + "a data source name has at most " +
+           std::to_string(kMaxDataSourceName) + " characters, this one " +
+           std::to_string(DbName.size());
+  }
+  for (char c : DbName) {
+    if (IsControl(c) || kNotInDataSourceName.find(c) != std::string_view::npos) {
+      return data_source + "a data source name cannot contain " + CharacterName(c);
+    }
+  }
+  return "";
 }
 
 }  // namespace
 
-FileTableCleanup CleanUpFileTable(Env& env, const std::string& DbName,
-                                  const DbCredentials& credentials, bool SilentRun) {
-  CheckDataSourceName(DbName);
+FileTableCleanup CleanUpFileTable(Env& env, const OdbcLogin& login, bool SilentRun) {
+  const std::string refusal = Refusal(env, login.data_source);
+  if (!refusal.empty()) {
+    Overwrite(login.password);
+    throw RunError(kErrBadDataSourceName, "Connecting to the database: " + refusal);
+  }
   FileTableCleanup cleanup;
-  cleanup.DbConnection =
-      env.ConnectOdbc("DSN=" + DbName + ";UID=" + AttributeValue(credentials.DbUser) +
-                      ";PWD=" + AttributeValue(credentials.DbPassword));
+  cleanup.DbConnection = env.ConnectOdbc(login);
   cleanup.UseSchemaPrefix = cleanup.DbConnection->DbmsName() != "ACCESS";
   cleanup.DbCommand = {cleanup.DbConnection.get(),
                        cleanup.UseSchemaPrefix ? kDeleteWithSchema : kDeleteWithoutSchema};

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "hostcfg/credentials.h"
 #include "platform/env.h"
+#include "platform/odbc.h"
 
 namespace quarnel {
 
@@ -25,16 +25,20 @@ struct FileTableCleanup {
   bool UseSchemaPrefix = true;  // false only for the DBMS name "ACCESS"
 };
 
-// Connects to ODBC data source `DbName` with `credentials` and deletes the row
-// ft_uid='sifrant_bank.dat' of the file table: "tvfiletable" when the DBMS
-// name is exactly "ACCESS", "tarvo.tvfiletable" otherwise. Unless SilentRun,
-// then shows "Deletion of file sifrant_bank.dat was successfull!", also when
-// no row matched.
-// Throws RunError: kErrBadSetting, before connecting, for an empty DbName or
-// one holding a character no data source name can ([]{}(),;?*=!@\);
+// Connects with `login` and deletes the row ft_uid='sifrant_bank.dat' of the
+// file table: "tvfiletable" when the DBMS name is exactly "ACCESS",
+// "tarvo.tvfiletable" otherwise. Unless SilentRun, then shows "Deletion of
+// file sifrant_bank.dat was successfull!", also when no row matched.
+// *login.password is overwritten in every case, once it is no longer needed.
+// Throws RunError: kErrBadDataSourceName, before any connection, for a data
+// source name that is empty, longer than kMaxDataSourceName or holds a
+// character no data source name can ([]{}(),;?*=!@\, control characters);
+// the message quotes at most its first kQuotedNameLength characters.
 // kErrDatabase when the database refuses. No message carries the password.
-FileTableCleanup CleanUpFileTable(Env& env, const std::string& DbName,
-                                  const DbCredentials& credentials, bool SilentRun);
+FileTableCleanup CleanUpFileTable(Env& env, const OdbcLogin& login, bool SilentRun);
+
+// How much of a refused data source name a message quotes.
+inline constexpr size_t kQuotedNameLength = 40;
 
 }  // namespace quarnel
 

@@ -23,11 +23,11 @@ class DatabaseEnv : public testing::FaultEnv {
  public:
   std::string dbms_name = "PostgreSQL";
   bool statement_fails = false;
-  std::vector<std::string> connection_strings;
+  std::vector<std::vector<std::string>> logins;  // data source, user, password
   std::vector<std::string> statements;
 
-  std::unique_ptr<OdbcConnection> ConnectOdbc(const std::string& connection_string) override {
-    connection_strings.push_back(connection_string);
+  std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
+    logins.push_back({login.data_source, login.user, *login.password});
     return std::make_unique<Connection>(this);
   }
 
@@ -50,11 +50,10 @@ class DatabaseEnv : public testing::FaultEnv {
 
 class FileTableCleanupTest : public ::testing::Test {
  protected:
-  // The connection string for a login, as the cleanup builds it.
-  std::string ConnectionFor(const std::string& user, const std::string& password) {
-    DatabaseEnv env;
-    CleanUpFileTable(env, "Tarvo", {user, password}, true);
-    return env.connection_strings.at(0);
+  // Cleans up with data source `DbName` and the password "pw".
+  FileTableCleanup CleanUp(DatabaseEnv& env, const std::string& DbName, bool SilentRun) {
+    password_ = "pw";
+    return CleanUpFileTable(env, {DbName, "tarvo", &password_}, SilentRun);
   }
 
   // Runs the whole program in a folder with a settings file and a list.
@@ -78,21 +77,17 @@ class FileTableCleanupTest : public ::testing::Test {
 
   testing::ScopedTempDir dir_;
   DatabaseEnv env_;
+  std::string password_;
 };
 
-TEST_F(FileTableCleanupTest, LogsInWithTheDataSourceUserAndPasswordInThatOrder) {
-  EXPECT_EQ(ConnectionFor("tarvo", "qtwm52hzkrpad"), "DSN=Tarvo;UID=tarvo;PWD=qtwm52hzkrpad");
-  EXPECT_EQ(ConnectionFor("", ""), "DSN=Tarvo;UID=;PWD=");
-  EXPECT_EQ(ConnectionFor("a b", "p=w'\"x"), "DSN=Tarvo;UID=a b;PWD=p=w'\"x");
-}
-
-TEST_F(FileTableCleanupTest, ValuesThatWouldBreakTheStringGoInBraces) {
-  EXPECT_EQ(ConnectionFor("tarvo", "a;PWD=b"), "DSN=Tarvo;UID=tarvo;PWD={a;PWD=b}");
-  EXPECT_EQ(ConnectionFor("tarvo", "a}b}"), "DSN=Tarvo;UID=tarvo;PWD={a}}b}}}");
-  EXPECT_EQ(ConnectionFor("tarvo", "{x"), "DSN=Tarvo;UID=tarvo;PWD={{x}");
-  EXPECT_EQ(ConnectionFor("tarvo", " pw"), "DSN=Tarvo;UID=tarvo;PWD={ pw}");
-  EXPECT_EQ(ConnectionFor("tarvo", "pw\t"), "DSN=Tarvo;UID=tarvo;PWD={pw\t}");
-  EXPECT_EQ(ConnectionFor("u;x", "pw"), "DSN=Tarvo;UID={u;x};PWD=pw");
+TEST_F(FileTableCleanupTest, LogsInWithTheDataSourceUserAndPasswordAsTheyAre) {
+  for (const char* password : {"qtwm52hzkrpad", "", "a;PWD=b", " p}w{ "}) {
+    DatabaseEnv env;
+    std::string owner = password;
+    CleanUpFileTable(env, {"Tarvo", "a b", &owner}, true);
+    const std::vector<std::vector<std::string>> login = {{"Tarvo", "a b", password}};
+    EXPECT_EQ(env.logins, login);
+  }
 }
 
 TEST_F(FileTableCleanupTest, OnlyTheDbmsNameAccessDropsTheSchema) {
@@ -104,7 +99,7 @@ TEST_F(FileTableCleanupTest, OnlyTheDbmsNameAccessDropsTheSchema) {
   for (const auto& [name, statement] : cases) {
     DatabaseEnv env;
     env.dbms_name = name;
-    const FileTableCleanup cleanup = CleanUpFileTable(env, "Tarvo", {"tarvo", "pw"}, true);
+    const FileTableCleanup cleanup = CleanUp(env, "Tarvo", true);
     EXPECT_EQ(env.statements, std::vector<std::string>{statement}) << "[" << name << "]";
     EXPECT_EQ(cleanup.UseSchemaPrefix, std::string(statement) == kWithSchema);
     EXPECT_EQ(cleanup.DbCommand.CommandText, statement);
@@ -113,38 +108,72 @@ TEST_F(FileTableCleanupTest, OnlyTheDbmsNameAccessDropsTheSchema) {
 }
 
 TEST_F(FileTableCleanupTest, SuccessIsReportedOnlyInAnInteractiveRun) {
-  CleanUpFileTable(env_, "Tarvo", {"tarvo", "pw"}, true);
+  CleanUp(env_, "Tarvo", true);
   EXPECT_TRUE(env_.messages.empty());
 
-  const FileTableCleanup cleanup = CleanUpFileTable(env_, "Tarvo", {"tarvo", "pw"}, false);
+  const FileTableCleanup cleanup = CleanUp(env_, "Tarvo", false);
   EXPECT_NE(cleanup.DbConnection, nullptr);
   EXPECT_EQ(env_.messages, std::vector<std::string>{kSuccess});
 }
 
 TEST_F(FileTableCleanupTest, AFailedDeletionReportsNoSuccess) {
   env_.statement_fails = true;
-  EXPECT_THROW(CleanUpFileTable(env_, "Tarvo", {"tarvo", "pw"}, false), RunError);
+  EXPECT_THROW(CleanUp(env_, "Tarvo", false), RunError);
   EXPECT_EQ(env_.statements.size(), 1u);
   EXPECT_TRUE(env_.messages.empty());
 }
 
+struct RefusedName {
+  std::string name;
+  std::string reason;  // the end of the description
+};
+
 TEST_F(FileTableCleanupTest, UnusableDataSourceNamesAreRefusedBeforeConnecting) {
-  std::vector<std::string> names = {""};
-  for (char c : std::string("[]{}(),;?*=!@\\")) names.push_back(std::string("Tar") + c + "vo");
-  for (const std::string& name : names) {
-    try {
-      CleanUpFileTable(env_, name, {"tarvo", "secret-pw"}, false);
-      ADD_FAILURE() << "accepted [" << name << "]";
-    } catch (const RunError& error) {
-      EXPECT_EQ(error.number(), kErrBadSetting) << name;
-      EXPECT_EQ(error.description().find("secret-pw"), std::string::npos);
-    }
+  const std::string long_name = "Tarvo_" + std::string(10000, 'x');
+  std::vector<RefusedName> cases = {
+      {"", "PersonalTarvo.ini: the DBName= entry is missing or empty"},
+      {"\tTarvo", "data source \"?Tarvo\": a data source name cannot contain "
+                   "the control character 0x09"},
+      {"Tarvo\t", "data source \"Tarvo?\": a data source name cannot contain "
+                   "the control character 0x09"},
+      {"Tar\x7Fvo", "data source \"Tar?vo\": a data source name cannot contain "
+                     "the control character 0x7F"},
+      {"Tar\x1Fvo", "data source \"Tar?vo\": a data source name cannot contain "
+                     "the control character 0x1F"},
+      {std::string(33, 'T'), "data source \"" + std::string(33, 'T') +
+                                 "\": a data source name has at most 32 characters, "
+                                 "this one 33"},
+      {long_name, "data source \"" + long_name.substr(0, 40) +
+                      "...\": a data source name has at most 32 characters, this one 10006"},
+      // Code page 1250: "Čačak" reads as itself, not as its bytes.
+      {"\xC8" "a\xE8" "ak;", "data source \"\xC4\x8C" "a\xC4\x8D" "ak;\": a data source "
+                             "name cannot contain \";\""},
+      {"\xC8" "a\xE8" "ak" + std::string(40, '_'),
+       "data source \"\xC4\x8C" "a\xC4\x8D" "ak" + std::string(35, '_') +
+           "...\": a data source name has at most 32 characters, this one 45"},
+  };
+  for (char c : std::string("[]{}(),;?*=!@\\")) {
+    cases.push_back({std::string("Tar") + c + "vo", "data source \"Tar" + std::string(1, c) +
+                                                       "vo\": a data source name cannot "
+                                                       "contain \"" + std::string(1, c) + "\""});
   }
-  EXPECT_TRUE(env_.connection_strings.empty());
+  for (const RefusedName& refused : cases) {
+    std::string password = "secret-pw";
+    try {
+      CleanUpFileTable(env_, {refused.name, "tarvo", &password}, false);
+      ADD_FAILURE() << "accepted [" << refused.name << "]";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.number(), kErrBadDataSourceName) << refused.name;
+      EXPECT_EQ(error.description(), "Connecting to the database: " + refused.reason);
+    }
+    EXPECT_EQ(password, "") << "not overwritten for [" << refused.name << "]";
+  }
+  EXPECT_TRUE(env_.logins.empty());
   EXPECT_TRUE(env_.messages.empty());
 
-  CleanUpFileTable(env_, "Tarvo DB-2.x_y", {"tarvo", "pw"}, true);
-  EXPECT_EQ(env_.connection_strings.size(), 1u);
+  CleanUp(env_, "Tarvo DB-2.x_y", true);
+  CleanUp(env_, std::string(32, 'T'), true);
+  EXPECT_EQ(env_.logins.size(), 2u);
 }
 
 TEST_F(FileTableCleanupTest, TheRunReportsAfterTheDeletionAndClosesBeforeTheList) {
@@ -158,7 +187,7 @@ TEST_F(FileTableCleanupTest, TheRunReportsAfterTheDeletionAndClosesBeforeTheList
 
 TEST_F(FileTableCleanupTest, AnswerNoOpensNoConnectionAndReadsNoSettings) {
   LoadForm(false);
-  EXPECT_TRUE(env_.connection_strings.empty());
+  EXPECT_TRUE(env_.logins.empty());
   for (const std::string& entry : env_.log) {
     EXPECT_EQ(entry.find("PersonalTarvo.ini"), std::string::npos) << entry;
   }

@@ -17,10 +17,14 @@
 #include "platform/odbc.h"
 #include "platform/odbc_testing.h"
 #include "testing/process.h"
+#include "testing/secret_check.h"
 #include "testing/temp_dir.h"
 
 #ifndef QUARNEL_ACCESS_ODBC_DRIVER
 #define QUARNEL_ACCESS_ODBC_DRIVER ""
+#endif
+#ifndef QUARNEL_ECHO_ODBC_DRIVER
+#define QUARNEL_ECHO_ODBC_DRIVER ""
 #endif
 #ifndef QUARNEL_TARVO_SCHEMA_EXTENSION
 #define QUARNEL_TARVO_SCHEMA_EXTENSION ""
@@ -29,12 +33,15 @@
 namespace quarnel {
 namespace {
 
+using testing::ConnectForTest;
 using testing::Exists;
 using testing::InstallProgram;
 using testing::MakeDirs;
+using testing::PasswordRunIn;
 using testing::ProcessResult;
 using testing::QueryColumn;
 using testing::ReadFile;
+using testing::ReadFileOr;
 using testing::RunProcess;
 using testing::ScopedTempDir;
 using testing::WriteFile;
@@ -105,7 +112,7 @@ TestDatabase ServerDatabase(const std::string& dsn, const std::string& lock_stat
   db.dsn = dsn;
   db.login = "DSN=" + dsn + ";UID=tarvo;PWD=" + kDefaultPassword;
   db.table = "tarvo.tvfiletable";
-  db.lock = OpenOdbcConnection(db.login);
+  db.lock = ConnectForTest(db.login);
   db.lock->ExecuteText(lock_statement);
   db.lock->ExecuteText("drop table if exists tarvo.tvfiletable");
   return db;
@@ -138,7 +145,7 @@ std::optional<TestDatabase> OpenTestDatabase(const std::string& kind,
     if (!dsn.empty()) db = ServerDatabase(dsn, "select get_lock('quarnel_file_table', 600)");
   }
   if (!db) return db;
-  auto setup = OpenOdbcConnection(db->login);
+  auto setup = ConnectForTest(db->login);
   setup->ExecuteText("create table " + db->table +
                      " (ft_uid varchar(100) not null primary key, ft_content varchar(4000))");
   for (const std::string& row : kRows) {
@@ -214,7 +221,7 @@ class FileTableRunTest : public RunFixture, public ::testing::WithParamInterface
   }
 
   void Execute(const std::string& statement) {
-    auto connection = OpenOdbcConnection(db_->login);
+    auto connection = ConnectForTest(db_->login);
     connection->ExecuteText(statement);
     connection->Close();
   }
@@ -347,7 +354,7 @@ TEST_F(FileTableFailureTest, AnUnknownDataSourceEndsTheRun) {
 
 TEST_F(FileTableFailureTest, AnEmptyDataSourceNameEndsTheRunBeforeConnecting) {
   WriteSettings("");
-  ExpectFailedCleanly(RunSilently(NoDataSources()), kErrBadSetting, "DBName=");
+  ExpectFailedCleanly(RunSilently(NoDataSources()), kErrBadDataSourceName, "DBName=");
 }
 
 TEST_F(FileTableFailureTest, AMissingSettingsFileEndsTheRun) {
@@ -362,10 +369,98 @@ TEST_F(FileTableFailureTest, WithoutTheSchemaExtensionSQLiteHasNoSchemaTarvo) {
   const std::string driver = Variable("QUARNEL_TEST_SQLITE_ODBC_DRIVER");
   if (driver.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_SQLITE_ODBC_DRIVER";
   TestDatabase db = FileDatabase(dir_.path(), driver, "");
-  OpenOdbcConnection(db.login)->ExecuteText("create table tvfiletable (ft_uid varchar(100))");
+  ConnectForTest(db.login)->ExecuteText("create table tvfiletable (ft_uid varchar(100))");
   WriteSettings(db.dsn);
   ExpectFailedCleanly(RunSilently(db.environment), kErrDatabase,
                       "no such table: tarvo.tvfiletable");
+}
+
+// Runs against the echoing driver, which refuses every login and repeats the
+// password in its diagnostics. It serves the data sources "QuarnelTest" and
+// "Tar"; unixODBC also takes the first data source it knows for an empty name,
+// and the data source "Tar" for the name "Tar;vo".
+class EchoDriverTest : public RunFixture {
+ protected:
+  void SetUp() override {
+    if (driver_.empty()) GTEST_SKIP() << "the echoing driver is built on POSIX systems only";
+    MakeDirs(dir_.Join("odbc"));
+  }
+
+  // A silent run with the data source "QuarnelTest" echoing in `mode`.
+  ProcessResult RunEchoing(const std::string& mode) {
+    std::vector<std::string> environment = PrivateDataSource(
+        dir_.Join("odbc"),
+        "Driver=" + driver_ + "\nEcho=" + mode + "\n[Tar]\nDriver=" + driver_ + "\n");
+    environment.push_back("QUARNEL_ECHO_ODBC_RECORD=" + record_);
+    return Run({"-s"}, "", environment);
+  }
+
+  // The connect attempts that reached the driver, one line each.
+  size_t Attempts() { return Count(ReadFileOr(record_, ""), "connect DSN="); }
+
+  const std::string driver_ = QUARNEL_ECHO_ODBC_DRIVER;
+  const std::string record_ = dir_.Join("attempts.txt");
+};
+
+struct EchoCase {
+  std::string mode;
+  std::string password;
+};
+
+TEST_F(EchoDriverTest, NoEchoShowsFourCharactersOfThePasswordInARow) {
+  const std::vector<EchoCase> cases = {
+      {"plain", "Zq7-fjord;Lamp"},      {"plain", "Qx!"},
+      {"trim", "  Zq7 fjord  "},        {"upper", "zq7fjordlamp"},
+      {"quotes", "it's'a'pw'Zq7"},      {"split", "Zq7fjordLamp"},
+      {"split", "Zq7fjo"},              {"cut:7", "Zq7fjordLamp"},
+      {"pad:466", "Zq7fjordLampXyvu"},  {"pad:470", "Zq7fjordLampXyvu"},
+      {"string", "x}y;Zq7{w"},
+  };
+  WriteSettings("QuarnelTest");
+  for (const EchoCase& c : cases) {
+    WriteLogin("tarvo", c.password);
+    const ProcessResult result = RunEchoing(c.mode);
+    const std::string shown = result.out + result.err;
+    ExpectFailedCleanly(result, kErrDatabase,
+                        "Connecting to ODBC data source: QuarnelTest: [28000] native 18456: ",
+                        c.password);
+    EXPECT_EQ(PasswordRunIn(shown, c.password), "") << c.mode << ": " << shown;
+    // The driver did echo it, and the report says where it was masked.
+    EXPECT_NE(shown.find("****"), npos) << c.mode << ": " << shown;
+  }
+  EXPECT_EQ(Attempts(), cases.size());
+}
+
+TEST_F(EchoDriverTest, ValuesThatWouldBreakTheStringGoInBracesAndArriveWhole) {
+  const std::vector<std::string> users = {"tarvo", "a b",  "a;PWD=b", "a}b}",
+                                          "{x",    " u",   "u\t",     "p=w'\"x"};
+  WriteSettings("QuarnelTest");
+  std::string expected;
+  for (const std::string& user : users) {
+    WriteLogin(user, "pw-Zq7;{x}");
+    RunEchoing("plain");
+    expected += "connect DSN=QuarnelTest UID=" + user + "\n";
+  }
+  EXPECT_EQ(ReadFileOr(record_, ""), expected);
+}
+
+TEST_F(EchoDriverTest, RefusedDataSourceNamesReachNoDriver) {
+  WriteLogin("tarvo", "Zq7-fjord;Lamp");
+  for (const std::string& name : {std::string(), std::string("Tar;vo"),
+                                  std::string("\tQuarnelTest"), std::string("QuarnelTest\t"),
+                                  std::string("Quarnel\x7FTest"), std::string(33, 'Q'),
+                                  std::string(50000, 'Q')}) {
+    WriteSettings(name);
+    const ProcessResult result = RunEchoing("plain");
+    ExpectFailedCleanly(result, kErrBadDataSourceName, "Connecting to the database: ");
+    EXPECT_LT(result.err.size(), 200u) << result.err;
+  }
+  EXPECT_EQ(Attempts(), 0u);
+
+  // A name that is fine does reach the driver.
+  WriteSettings("QuarnelTest");
+  ExpectFailedCleanly(RunEchoing("plain"), kErrDatabase, "[28000] native 18456");
+  EXPECT_EQ(Attempts(), 1u);
 }
 
 }  // namespace

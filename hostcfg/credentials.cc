@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "pelx/pelx.h"
+#include "platform/odbc.h"
 
 namespace quarnel {
 
@@ -40,9 +40,10 @@ std::string RefusalText(int32_t result) {
 std::string CallForValue(SharedLibrary& library, const char* function,
                          const std::string& auth_path) {
   const auto call = reinterpret_cast<PelxFunction>(library.Function(function));
-  std::vector<char> buffer(kCredentialCapacity, '\0');
+  std::string buffer(kCredentialCapacity, '\0');
   const int32_t length = call(buffer.data(), kCredentialCapacity);
   if (length < 0) {
+    Overwrite(&buffer);
     throw RunError(kErrInvalidCall, "Reading the database credentials through PELX " +
                                         std::string(function) + ": " +
                                         auth_path + ": " + RefusalText(length));
@@ -51,7 +52,9 @@ std::string CallForValue(SharedLibrary& library, const char* function,
   const auto text_end = std::find(buffer.begin(), buffer.end(), '\0');
   const auto count = std::min<std::size_t>(static_cast<std::size_t>(length),
                                            static_cast<std::size_t>(text_end - buffer.begin()));
-  return std::string(buffer.data(), count);
+  std::string value(buffer.data(), count);
+  Overwrite(&buffer);  // the value is to have no copy but its owner's
+  return value;
 }
 
 }  // namespace
@@ -63,9 +66,9 @@ DbCredentials ReadDbCredentials(Env& env) {
   // unreadable file fail with the program's own report and path.
   std::unique_ptr<LineReader> auth_file = env.OpenForReading(auth_path);
   std::unique_ptr<SharedLibrary> library = env.OpenLibrary("PELX");
-  DbCredentials credentials;
-  credentials.DbUser = CallForValue(*library, "getDbUser", auth_path);
-  credentials.DbPassword = CallForValue(*library, "getDbPasswd", auth_path);
+  // Made in place, in this order: the password is not moved about in copies.
+  DbCredentials credentials{CallForValue(*library, "getDbUser", auth_path),
+                            CallForValue(*library, "getDbPasswd", auth_path)};
   auth_file->Close();
   return credentials;
 }

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "pelx/auth_file.h"
 #include "pelx/cipher.h"
@@ -137,6 +138,35 @@ TEST_F(PelxTest, ToolWithoutPasswordWritesNothing) {
   EXPECT_EQ(result.err.find("only_user"), std::string::npos);
   EXPECT_FALSE(Exists(path));
   EXPECT_EQ(RunProcess(TARVO_AUTH_WRITE, {}, "u\np\n").exit_code, 2);
+}
+
+struct RefusedInput {
+  std::string input;    // the two lines the tool reads
+  std::string refused;  // which value its message names
+  std::string value;    // what the message must not show
+};
+
+TEST_F(PelxTest, ToolRefusesValuesTheProgramCouldNotUseWhole) {
+  const std::string path = dir_.Join(kAuthFileName);
+  const std::vector<RefusedInput> cases = {
+      {"\nSecretPw\n", "the user name is empty", "SecretPw"},
+      {"\r\nSecretPw\r\n", "the user name is empty", "SecretPw"},
+      {"db_admin\n\n", "the password is empty", "db_admin"},
+      {"db_admin\r\n\r\n", "the password is empty", "db_admin"},
+      {std::string("db_admin\nSecret\0Pw\n", 19), "the password holds a NUL", "Secret"},
+      {std::string("db\0admin\nSecretPw\n", 18), "the user name holds a NUL", "admin"},
+      {"db_admin\nSecret\rPw\n", "the password holds a NUL, CR or LF", "Secret"},
+      {"db_admin\nSecretPw\r\r\n", "the password holds a NUL, CR or LF", "SecretPw"},
+      {"db\radmin\nSecretPw\n", "the user name holds a NUL, CR or LF", "admin"},
+  };
+  for (const RefusedInput& c : cases) {
+    const auto result = RunProcess(TARVO_AUTH_WRITE, {path}, c.input);
+    EXPECT_EQ(result.exit_code, 1) << c.refused;
+    EXPECT_NE(result.err.find(c.refused), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(c.value), std::string::npos) << result.err;
+    EXPECT_FALSE(Exists(path)) << c.refused;
+    std::filesystem::remove(path);  // so that one failure shows as one
+  }
 }
 
 // --- The built library, loaded the way the program loads it ----------------

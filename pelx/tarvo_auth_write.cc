@@ -3,12 +3,22 @@
 // Writes an authentication file for the credentials library. The user name
 // and the password are read from standard input, one line each, so that they
 // never appear on a command line or in a process listing. Nothing of either
-// value is ever printed. Exit status 0 on success, 1 on failure, 2 on misuse.
+// value is ever printed. An empty value, or one holding a NUL, CR or LF, is
+// refused: the program that reads the file could not use it whole. Exit
+// status 0 on success, 1 on failure or refusal (no file is written), 2 on
+// misuse.
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "pelx/auth_file.h"
 
@@ -18,6 +28,15 @@ bool ReadValueLine(std::string* value) {
   if (!std::getline(std::cin, *value)) return false;
   if (!value->empty() && value->back() == '\r') value->pop_back();
   return true;
+}
+
+// Why `value` cannot be stored, or nullptr when it can.
+const char* Refusal(const std::string& value) {
+  if (value.empty()) return "is empty";
+  if (value.find_first_of(std::string("\0\r\n", 3)) != std::string::npos) {
+    return "holds a NUL, CR or LF character";
+  }
+  return nullptr;
 }
 
 bool WriteAuthFile(const std::string& path, const std::string& content) {
@@ -43,12 +62,25 @@ int main(int argc, char** argv) {
                  "from standard input.\n";
     return 2;
   }
+#ifdef _WIN32
+  // The bytes as given: text mode would take a CR before a line end away
+  // unseen, and end the input at a Ctrl-Z.
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
   std::string user;
   std::string password;
   if (!ReadValueLine(&user) || !ReadValueLine(&password)) {
     std::cerr << "tarvo-auth-write: expected two lines on standard input: "
                  "the user name and the password\n";
     return 1;
+  }
+  const std::pair<const char*, const std::string*> values[] = {{"user name", &user},
+                                                               {"password", &password}};
+  for (const auto& [name, value] : values) {
+    if (const char* refusal = Refusal(*value)) {
+      std::cerr << "tarvo-auth-write: the " << name << " " << refusal << "; nothing written\n";
+      return 1;
+    }
   }
   if (!WriteAuthFile(argv[1], pelx::AuthFileContent(user, password))) {
     std::cerr << "tarvo-auth-write: cannot write " << argv[1] << "\n";

@@ -26,6 +26,8 @@
 
 namespace quarnel {
 
+struct OdbcLogin;  // platform/odbc.h
+
 // A text file open for reading line by line. A line ends at CR LF, at a lone
 // CR or at a lone LF; the line end is not part of the line. The bytes are
 // handed over as stored (one byte a character in the ANSI code page).
@@ -161,6 +163,9 @@ class Env {
   // Converts the program's own UTF-8 text into the machine's ANSI code page
   // (code page 1250 where the system has none).
   virtual std::string ToAnsi(std::string_view utf8) = 0;
+  // Converts text in the machine's ANSI code page (code page 1250 where the
+  // system has none) into the program's own UTF-8 text.
+  virtual std::string FromAnsi(std::string_view ansi) = 0;
 
   // --- The credentials library and the database --------------------------
   // Loads the library `name` from the program's own folder (on Windows also
@@ -168,9 +173,9 @@ class Env {
   // that anybody could put a library in. Throws error 48 when it is missing,
   // damaged or not a library for this program.
   virtual std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) = 0;
-  // Opens an ODBC connection from a connection string, never prompting.
-  virtual std::unique_ptr<OdbcConnection> ConnectOdbc(
-      const std::string& connection_string) = 0;
+  // Opens an ODBC connection with `login`, never prompting, and overwrites
+  // its password (OpenOdbcConnection in platform/odbc.h).
+  virtual std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) = 0;
 
   // --- Clock ---------------------------------------------------------------
   virtual LocalTime Now() = 0;
@@ -238,12 +243,14 @@ class EnvWrapper : public Env {
   std::string ToAnsi(std::string_view utf8) override {
     return target_->ToAnsi(utf8);
   }
+  std::string FromAnsi(std::string_view ansi) override {
+    return target_->FromAnsi(ansi);
+  }
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     return target_->OpenLibrary(name);
   }
-  std::unique_ptr<OdbcConnection> ConnectOdbc(
-      const std::string& connection_string) override {
-    return target_->ConnectOdbc(connection_string);
+  std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
+    return target_->ConnectOdbc(login);
   }
   LocalTime Now() override { return target_->Now(); }
   void Pause(int milliseconds) override { target_->Pause(milliseconds); }

@@ -388,6 +388,7 @@ class PosixEnv final : public Env {
   }
 
   std::string ToAnsi(std::string_view utf8) override { return Utf8ToCp1250(utf8); }
+  std::string FromAnsi(std::string_view ansi) override { return Cp1250ToUtf8(ansi); }
 
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     // Only the program's own folder: a library found through LD_LIBRARY_PATH
@@ -408,9 +409,8 @@ class PosixEnv final : public Env {
     return std::make_unique<PosixLibrary>(handle, path);
   }
 
-  std::unique_ptr<OdbcConnection> ConnectOdbc(
-      const std::string& connection_string) override {
-    return OpenOdbcConnection(connection_string);
+  std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
+    return OpenOdbcConnection(login);
   }
 
   void Pause(int milliseconds) override {
@@ -456,6 +456,33 @@ class PosixEnv final : public Env {
           ++inp;
           --inleft;
         } while (inleft > 0 && (static_cast<unsigned char>(*inp) & 0xC0) == 0x80);
+      }
+    }
+    ::iconv_close(cd);
+    return out;
+  }
+
+  static std::string Cp1250ToUtf8(std::string_view ansi) {
+    iconv_t cd = ::iconv_open("UTF-8", "CP1250");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+      throw RunError(kErrInvalidCall, "Converting text from code page 1250: " +
+                                          std::string(std::strerror(errno)));
+    }
+    std::string out;
+    std::string in(ansi);
+    char* inp = in.data();
+    size_t inleft = in.size();
+    char chunk[256];
+    while (inleft > 0) {
+      char* outp = chunk;
+      size_t outleft = sizeof chunk;
+      const size_t rc = ::iconv(cd, &inp, &inleft, &outp, &outleft);
+      out.append(chunk, static_cast<size_t>(outp - chunk));
+      if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+        // One of the few bytes the code page leaves undefined.
+        out += '?';
+        ++inp;
+        --inleft;
       }
     }
     ::iconv_close(cd);

@@ -487,6 +487,16 @@ class WinEnv final : public Env {
     return ansi;
   }
 
+  std::string FromAnsi(std::string_view ansi) override {
+    const UINT code_page = GetACP();
+    if (code_page == CP_UTF8 || ansi.empty()) return std::string(ansi);
+    const int size = static_cast<int>(ansi.size());
+    const int length = MultiByteToWideChar(code_page, 0, ansi.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(code_page, 0, ansi.data(), size, wide.data(), length);
+    return Utf8(wide);
+  }
+
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     // The program's folder first, then the system's folders; never the
     // current folder or PATH, where anyone could leave a library that would
@@ -500,9 +510,8 @@ class WinEnv final : public Env {
     return std::make_unique<WinLibrary>(module, name);
   }
 
-  std::unique_ptr<OdbcConnection> ConnectOdbc(
-      const std::string& connection_string) override {
-    return OpenOdbcConnection(connection_string);
+  std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
+    return OpenOdbcConnection(login);
   }
 
   void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }

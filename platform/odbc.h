@@ -4,6 +4,7 @@
 // Database access through the ODBC C API and the system's driver manager
 // (unixODBC on POSIX, odbc32 on Windows).
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -11,12 +12,32 @@
 
 namespace quarnel {
 
-// Connects with `connection_string` without ever prompting. The connection is
-// disconnected and its handles freed when the returned object is destroyed.
-// Every failure throws RunError kErrDatabase carrying the driver's
-// diagnostics (SQLSTATE, native code, message); no description holds the
-// connection string, and the password is blanked out of driver messages.
-std::unique_ptr<OdbcConnection> OpenOdbcConnection(const std::string& connection_string);
+// The login to an ODBC data source, as its parts. It has no text form: the
+// connection string is made from it only inside the platform, at the moment
+// of connecting. `password` points to the run's one copy of the password,
+// which stays with its owner; connecting overwrites it.
+struct OdbcLogin {
+  std::string data_source;
+  std::string user;
+  std::string* password = nullptr;
+};
+
+// The longest data source name ODBC allows (SQL_MAX_DSN_LENGTH).
+inline constexpr std::size_t kMaxDataSourceName = 32;
+
+// Connects to `login.data_source` with its user and password without ever
+// prompting, then overwrites *login.password, whether the connection was made
+// or not. The connection is disconnected and its handles freed when the
+// returned object is destroyed. Throws RunError kErrBadSetting, before
+// connecting, for a user or password holding a NUL; kErrDatabase for every
+// failure of the driver, carrying its diagnostics (SQLSTATE, native code,
+// message). No description holds the connection string, and each run of 4 or
+// more characters of the password is masked out of the connect's diagnostics.
+std::unique_ptr<OdbcConnection> OpenOdbcConnection(const OdbcLogin& login);
+
+// Overwrites every character `secret` holds or held in its buffer, in a way
+// the compiler keeps, and leaves it empty.
+void Overwrite(std::string* secret);
 
 }  // namespace quarnel
 

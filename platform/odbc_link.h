@@ -6,9 +6,12 @@
 // sql.h (and with it <windows.h>) stays inside the .cc files.
 
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/env.h"
+#include "platform/odbc.h"
 
 namespace quarnel {
 
@@ -37,12 +40,34 @@ class OdbcHandle {
   void* handle_ = nullptr;
 };
 
+// One diagnostic record of an ODBC handle.
+struct DiagnosticRecord {
+  std::string state;  // SQLSTATE
+  long native = 0;    // the driver's own error code
+  std::string message;
+};
+
+// `records` as one text, "[SQLSTATE] native N: message; ...", or "the driver
+// gave no diagnostics". The messages are cleaned of `password` as one text,
+// so that a password split over two records is still found: each character
+// in a run of 4 or more characters of the password, in any letter case, is
+// masked (a password shorter than 4 where it stands whole), and each masked
+// stretch reads "****". Each record keeps its SQLSTATE and native code.
+std::string DiagnosticsText(const std::vector<DiagnosticRecord>& records,
+                            std::string_view password);
+
 // An open connection: its environment and connection handles. Disconnects
 // silently when destroyed unless Close succeeded. Every failure throws
 // RunError kErrDatabase as described for OpenOdbcConnection.
 class OdbcLink final : public OdbcConnection {
  public:
-  explicit OdbcLink(const std::string& connection_string);
+  // Connects with `login` as OpenOdbcConnection does.
+  explicit OdbcLink(const OdbcLogin& login);
+  // For the tests' own connections to their databases (odbc_testing.h):
+  // connects with `connection_string` as it is; messages name it only as
+  // "(test connection)". The program never connects this way.
+  struct ForTests {};
+  OdbcLink(ForTests, const std::string& connection_string);
   ~OdbcLink() override;
   OdbcLink(const OdbcLink&) = delete;
   OdbcLink& operator=(const OdbcLink&) = delete;
@@ -57,12 +82,16 @@ class OdbcLink final : public OdbcConnection {
   // disconnecting frees it.
   OdbcHandle Execute(const std::string& statement);
 
-  // Throws RunError kErrDatabase: "what: data source: diagnostics of handle".
-  [[noreturn]] void Fail(const std::string& what, const OdbcHandle& handle) const;
+  // Throws RunError kErrDatabase: "what: data source: diagnostics of handle",
+  // the diagnostics cleaned of `password`.
+  [[noreturn]] void Fail(const std::string& what, const OdbcHandle& handle,
+                         std::string_view password = {}) const;
 
  private:
+  // Allocates the environment and connection handles.
+  void AllocateHandles();
+
   std::string data_source_;  // for messages: the DSN, never the whole string
-  std::string password_;     // blanked out of driver messages
   OdbcHandle environment_;
   OdbcHandle connection_;
   bool connected_ = false;

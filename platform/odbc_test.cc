@@ -1,13 +1,17 @@
 // The ODBC layer through the real driver manager, with the stand-in ACCESS
-// driver that the build makes for the tests.
+// driver that the build makes for the tests, and the cleaning of what drivers
+// say.
 
 #include "platform/odbc.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/odbc_link.h"
 #include "platform/odbc_testing.h"
+#include "testing/secret_check.h"
 #include "testing/temp_dir.h"
 
 #ifndef QUARNEL_ACCESS_ODBC_DRIVER
@@ -17,10 +21,25 @@
 namespace quarnel {
 namespace {
 
+using testing::ConnectForTest;
+using testing::PasswordRunIn;
 using testing::QueryColumn;
 using testing::ScopedTempDir;
 
 constexpr auto npos = std::string::npos;
+
+// The description of the RunError `number` that `call` must throw.
+template <typename Call>
+std::string Failure(Call call, int number = kErrDatabase) {
+  try {
+    call();
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number(), number);
+    return error.description();
+  }
+  ADD_FAILURE() << "no error";
+  return "";
+}
 
 class OdbcTest : public ::testing::Test {
  protected:
@@ -34,31 +53,18 @@ class OdbcTest : public ::testing::Test {
     return std::string("DRIVER=") + QUARNEL_ACCESS_ODBC_DRIVER + ";DATABASE=" + file;
   }
 
-  // The description of the RunError that `call` must throw.
-  template <typename Call>
-  std::string Failure(Call call) {
-    try {
-      call();
-    } catch (const RunError& error) {
-      EXPECT_EQ(error.number(), kErrDatabase);
-      return error.description();
-    }
-    ADD_FAILURE() << "no error";
-    return "";
-  }
-
   ScopedTempDir dir_;
 };
 
 TEST_F(OdbcTest, ReportsTheDbmsNameOfTheDriver) {
-  auto connection = OpenOdbcConnection(Database(dir_.Join("t.db")));
+  auto connection = ConnectForTest(Database(dir_.Join("t.db")));
   EXPECT_EQ(connection->DbmsName(), "ACCESS");
   connection->Close();
 }
 
 TEST_F(OdbcTest, StatementsRunAndADeleteMatchingNoRowSucceeds) {
   const std::string db = Database(dir_.Join("t.db"));
-  auto connection = OpenOdbcConnection(db);
+  auto connection = ConnectForTest(db);
   connection->ExecuteText("create table t (id varchar(10))");
   connection->ExecuteText("insert into t values ('a')");
   connection->ExecuteText("insert into t values ('b')");
@@ -70,7 +76,7 @@ TEST_F(OdbcTest, StatementsRunAndADeleteMatchingNoRowSucceeds) {
 }
 
 TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
-  auto connection = OpenOdbcConnection(Database(dir_.Join("t.db")) + ";PWD=pw-never-shown");
+  auto connection = ConnectForTest(Database(dir_.Join("t.db")) + ";PWD=pw-never-shown");
   const std::string description = Failure([&] { connection->ExecuteText("delete from gone"); });
   EXPECT_NE(description.find("Executing \"delete from gone\": "), npos) << description;
   EXPECT_NE(description.find("[42S02] native 1: "), npos) << description;
@@ -78,24 +84,65 @@ TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
   EXPECT_EQ(description.find("pw-never-shown"), npos) << description;
 }
 
-TEST_F(OdbcTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
-  const std::string description = Failure(
-      [] { OpenOdbcConnection("DSN=QuarnelNoSuchSource;UID=someone;PWD=pw-never-shown"); });
+TEST(OdbcLoginTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
+  std::string password = "pw-never-shown";
+  const std::string description =
+      Failure([&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password}); });
   EXPECT_EQ(description.rfind("Connecting to ODBC data source: QuarnelNoSuchSource: ", 0), 0u)
       << description;
   EXPECT_NE(description.find("[IM002]"), npos) << description;
   EXPECT_EQ(description.find("pw-never-shown"), npos) << description;
   EXPECT_EQ(description.find("UID="), npos) << description;
+  // The attempt is over, so the run's one copy of the password is gone.
+  EXPECT_EQ(password, "");
 }
 
-TEST_F(OdbcTest, ThePasswordIsBlankedOutOfDriverMessages) {
-  // This driver names the file it cannot open; here that name holds the
-  // password, plainly and as written in braces.
-  const std::string file = dir_.Join("no/s3cr}et/s3cr}}et.db");
-  const std::string description =
-      Failure([&] { OpenOdbcConnection(Database(file) + ";PWD={s3cr}}et}"); });
-  EXPECT_NE(description.find("[08001]"), npos) << description;
-  EXPECT_NE(description.find("no/***/***.db"), npos) << description;
+TEST(OdbcLoginTest, ALoginHoldingANulIsRefusedBeforeConnecting) {
+  std::string password("pw\0rest", 7);
+  const std::string description = Failure(
+      [&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password}); }, kErrBadSetting);
+  EXPECT_EQ(description.find("IM002"), npos) << description;
+  EXPECT_EQ(password, "");
+}
+
+struct CleaningCase {
+  std::string password;
+  std::vector<DiagnosticRecord> records;
+  std::string text;  // what DiagnosticsText makes of them
+};
+
+TEST(DiagnosticsTextTest, ThePasswordIsBlankedOutOfDriverMessages) {
+  const std::vector<CleaningCase> cases = {
+      // A file name that holds the password, plainly and as written in braces.
+      {"s3cr}et", {{"08001", 14, "no/s3cr}et/s3cr}}et.db"}},
+       "[08001] native 14: no/****/****}et.db"},
+      {"Secret12", {{"28000", 1, "login SECRET12 refused"}},
+       "[28000] native 1: login **** refused"},
+      // Two pieces of the password that overlap in the text, though the text
+      // as a whole is no piece of it.
+      {"abcdebcdf", {{"S1000", 0, "x abcdf y"}}, "[S1000] native 0: x **** y"},
+      {"abcdefgh", {{"S1000", 0, "xxcdefab"}}, "[S1000] native 0: xx****ab"},
+      {"1234abcd", {{"S1000", 0, "12345bcd"}}, "[S1000] native 0: ****5bcd"},
+      // Split over two records: the pieces are found in the gathered text.
+      {"hunter2pw", {{"28000", 7, "pw 'hun"}, {"01000", 8, "ter2pw' wrong"}},
+       "[28000] native 7: pw '****; [01000] native 8: ****' wrong"},
+      // A password shorter than 4 where it stands whole, in any case.
+      {"ab", {{"28000", 1, "Abc ab"}}, "[28000] native 1: ****c ****"},
+      {"a", {{"28000", 1, "banana"}}, "[28000] native 1: b****n****n****"},
+      // SQLSTATE and native code stay, whatever the password.
+      {"28000 native 5", {{"28000", 5, "28000 native 5"}}, "[28000] native 5: ****"},
+      {"", {{"42S02", 1, "no such table"}}, "[42S02] native 1: no such table"},
+      {"pw", {}, "the driver gave no diagnostics"},
+  };
+  for (const CleaningCase& c : cases) {
+    const std::string text = DiagnosticsText(c.records, c.password);
+    EXPECT_EQ(text, c.text) << c.password;
+    // What the first driver message became (the first header is ours).
+    const std::string said = text.substr(text.find(": ") + 2);
+    if (c.password.size() >= 4) {
+      EXPECT_EQ(PasswordRunIn(said, c.password), "") << text;
+    }
+  }
 }
 
 }  // namespace

@@ -10,9 +10,13 @@
 
 namespace quarnel::testing {
 
+std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string) {
+  return std::make_unique<OdbcLink>(OdbcLink::ForTests{}, connection_string);
+}
+
 std::vector<std::string> QueryColumn(const std::string& connection_string,
                                      const std::string& query) {
-  OdbcLink link(connection_string);
+  OdbcLink link(OdbcLink::ForTests{}, connection_string);
   std::vector<std::string> values;
   {
     // Disconnecting frees the statement, so it must be gone first.

@@ -1,16 +1,25 @@
 #ifndef QUARNEL_PLATFORM_ODBC_TESTING_H_
 #define QUARNEL_PLATFORM_ODBC_TESTING_H_
 
-// For tests: reads back what a run left in a database.
+// For tests: their own connections to their databases, to set a database up
+// and to read back what a run left in it.
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/env.h"
+
 namespace quarnel::testing {
+
+// A connection made with `connection_string` as it is ("DRIVER=...;
+// DATABASE=..." or "DSN=...;UID=...;PWD=..."). Throws RunError as
+// OpenOdbcConnection does, but masks nothing: a test's own login is no secret.
+std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string);
 
 // The first column of every row that `query` returns, as text, in the order
 // returned; a NULL comes back as "(null)". Connects anew for each call.
-// Throws RunError as OpenOdbcConnection does.
+// Throws RunError as ConnectForTest does.
 std::vector<std::string> QueryColumn(const std::string& connection_string,
                                      const std::string& query);
 

@@ -25,8 +25,9 @@ enum ErrorNumber : int {
   kErrPathNotFound = 76,        // Path not found
   kErrDllEntryPoint = 453,      // Can't find DLL entry point
   kErrFileInUse = 3045,         // Couldn't use the file; file already in use
+  kErrBadDataSourceName = 3125, // Not a valid name (bad characters, too long)
   kErrDatabase = 3146,          // ODBC call failed
-  kErrBadSetting = 3151,        // ODBC connection refused before it was tried
+  kErrBadSetting = 3151,        // ODBC login refused before it was tried
   kErrListLocked = 3218,        // Could not update; currently locked
 };
 

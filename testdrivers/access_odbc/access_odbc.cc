@@ -21,7 +21,11 @@
 #include <cstring>
 #include <string>
 
+#include "testdrivers/connection_attributes.h"
+
 namespace {
+
+using testdrivers::Attribute;
 
 struct Handle {
   bool failed = false;
@@ -67,48 +71,6 @@ SQLRETURN CopyOut(const std::string& value, SQLPOINTER buffer, SQLSMALLINT size,
   std::memcpy(buffer, value.data(), n);
   static_cast<char*>(buffer)[n] = '\0';
   return n == value.size() ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
-}
-
-bool SameKey(const std::string& a, const char* b) {
-  return std::equal(a.begin(), a.end(), b, b + std::strlen(b), [](char x, char y) {
-    return std::toupper(static_cast<unsigned char>(x)) ==
-           std::toupper(static_cast<unsigned char>(y));
-  });
-}
-
-// The value of attribute `key` (any letter case) in an ODBC connection string,
-// with braced values unwrapped ("}}" inside braces stands for "}").
-std::string Attribute(const std::string& text, const char* key) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    const size_t equals = text.find('=', pos);
-    if (equals == std::string::npos) break;
-    const std::string name = text.substr(pos, equals - pos);
-    std::string value;
-    pos = equals + 1;
-    if (pos < text.size() && text[pos] == '{') {
-      for (++pos; pos < text.size(); ++pos) {
-        if (text[pos] == '}') {
-          if (pos + 1 < text.size() && text[pos + 1] == '}') {
-            ++pos;
-          } else {
-            ++pos;
-            break;
-          }
-        }
-        value += text[pos];
-      }
-      pos = text.find(';', pos);
-    } else {
-      const size_t end = text.find(';', pos);
-      value = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-      pos = end;
-    }
-    if (SameKey(name, key)) return value;
-    if (pos == std::string::npos) break;
-    ++pos;
-  }
-  return "";
 }
 
 std::string DatabaseFile(const std::string& connection_string) {
