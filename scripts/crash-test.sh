@@ -11,7 +11,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 build=${1:-build/plain}
 
-command -v strace >/dev/null || { echo "crash-test: strace is missing (scripts/install-deps.sh)" >&2; exit 1; }
+command -v strace >/dev/null || { echo "crash-test: strace is missing (scripts/install-deps.sh test)" >&2; exit 1; }
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quarnel >/dev/null
 program=$build/quarnel

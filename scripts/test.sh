@@ -6,7 +6,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 # Everything printed is kept, so that the closing line can add up the tests.
 mkdir -p build

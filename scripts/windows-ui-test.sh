@@ -5,14 +5,14 @@
 # keeps a picture of the question box.
 #
 #   scripts/windows-ui-test.sh [BUILD_DIR [SCREENSHOT]]
-#     BUILD_DIR   the Windows build (default build/windows)
+#     BUILD_DIR   the Windows build (default build/windows-tests)
 #     SCREENSHOT  the picture of the question box
 #                 (default BUILD_DIR/question-box.png; the README shows
 #                 docs/question-box.png)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-build=${1:-build/windows}
+build=${1:-build/windows-tests}
 screenshot=${2:-$build/question-box.png}
 . scripts/wine-session.sh
 

@@ -38,14 +38,23 @@ db_make_server_dir() {
   chmod 700 "$dir"
 }
 
-# Prints the full path of an ODBC driver library by its file name.
+# Prints the full path of an ODBC driver library by its file name, built for
+# the architecture QUARNEL_ODBC_ARCH names (a multiarch name such as
+# i386-linux-gnu; the system's own by default): the 32-bit Windows program
+# under Wine reaches ODBC through the i386 driver manager, which loads i386
+# drivers only.
 db_odbc_driver() {
-  local name=$1 dir
-  for dir in /usr/lib/*/odbc /usr/lib/odbc /usr/lib64 /usr/local/lib/odbc \
-             /usr/local/lib; do
+  local name=$1 dir dirs arch=${QUARNEL_ODBC_ARCH:-}
+  if [ -n "$arch" ]; then
+    dirs=("/usr/lib/$arch/odbc" "/usr/local/lib/$arch/odbc")
+  else
+    arch=$(gcc -print-multiarch 2>/dev/null || true)
+    dirs=("/usr/lib/$arch/odbc" /usr/lib/odbc /usr/lib64 /usr/local/lib/odbc /usr/local/lib)
+  fi
+  for dir in "${dirs[@]}"; do
     if [ -f "$dir/$name" ]; then echo "$dir/$name"; return 0; fi
   done
-  db_die "ODBC driver $name not found (run scripts/install-deps.sh)"
+  db_die "ODBC driver $name not found (run scripts/install-deps.sh test)"
 }
 
 # Adds a section to an ini file unless one of that name is already there.

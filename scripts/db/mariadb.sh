@@ -21,7 +21,7 @@ user=$(db_server_user mysql)
 
 for tool in mariadbd mariadb-install-db mariadb mariadb-admin; do
   PATH=$PATH:/usr/sbin command -v $tool >/dev/null ||
-    db_die "$tool not found (run scripts/install-deps.sh)"
+    db_die "$tool not found (run scripts/install-deps.sh test)"
 done
 server=$(PATH=$PATH:/usr/sbin command -v mariadbd)
 

@@ -22,7 +22,7 @@ user=$(db_server_user postgres)
 
 bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 [ -n "$bindir" ] || bindir=$(dirname "$(command -v pg_ctl || echo /missing/pg_ctl)")
-[ -x "$bindir/pg_ctl" ] || db_die "PostgreSQL server not found (run scripts/install-deps.sh)"
+[ -x "$bindir/pg_ctl" ] || db_die "PostgreSQL server not found (run scripts/install-deps.sh test)"
 
 admin_sql() {  # database, then SQL on standard input
   db_as "$user" "$bindir/psql" -X -q -v ON_ERROR_STOP=1 -h "$srv" -p "$port" \

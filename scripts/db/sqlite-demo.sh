@@ -17,7 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 folder=$(cd "$1" && pwd)
 extension=$(cd "$2" && pwd)/sqlite_tarvo_schema/tarvo_schema.so
 [ -f "$extension" ] || db_die "$extension: not built"
-command -v sqlite3 >/dev/null || db_die "sqlite3 not found (run scripts/install-deps.sh)"
+command -v sqlite3 >/dev/null || db_die "sqlite3 not found (run scripts/install-deps.sh demo)"
 
 db=$folder/tarvo.db
 rm -f "$db"

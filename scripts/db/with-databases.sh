@@ -14,6 +14,9 @@
 #   QUARNEL_TEST_PG_ODD_PASSWORD   ";", "{", "}" and blanks at both ends
 #   QUARNEL_TEST_MARIADB_DSN       data source of the MariaDB database
 #   QUARNEL_TEST_SQLITE_ODBC_DRIVER  the SQLite3 ODBC driver library
+#
+# QUARNEL_ODBC_ARCH=i386-linux-gnu registers the i386 drivers instead of the
+# system's own (see lib.sh), for 32-bit programs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"

@@ -1,16 +1,13 @@
-# Cross-builds the Windows program with Debian's mingw-w64 and runs what it
-# builds (test discovery, CTest) under Wine.
-#
-#   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+# What both Windows toolchain files share (mingw-w64-i686.cmake,
+# mingw-w64-x86_64.cmake); they set QUARNEL_MINGW_PREFIX and
+# CMAKE_SYSTEM_PROCESSOR, then include this file.
 #
 # The -posix compilers are the ones whose C++ library has std::thread and
 # std::mutex. Everything is linked statically, so quarnel.exe and PELX.dll
 # need no libstdc++, libgcc or libwinpthread DLL beside them.
 
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
-set(QUARNEL_MINGW_PREFIX x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${QUARNEL_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QUARNEL_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUARNEL_MINGW_PREFIX}-windres)
@@ -30,4 +27,5 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
 # compiler's own libraries are never taken as DLLs.
 set(CMAKE_LINK_SEARCH_END_STATIC ON)
 
+# Wine runs what the build makes: test discovery and CTest.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
