@@ -16,7 +16,8 @@ namespace {
 // of any size from being read whole.
 constexpr std::size_t kMaxFileSize = 64 * 1024;
 
-std::optional<std::string> ReadSmallFile(const std::string& path) {
+// A wide path on Windows, so that any folder name opens.
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string content(kMaxFileSize + 1, '\0');
@@ -53,7 +54,7 @@ bool OnlyBlankLinesFrom(const std::vector<std::string_view>& lines,
 
 }  // namespace
 
-int32_t ReadAuthValue(const std::string& path, AuthField field, char* buffer,
+int32_t ReadAuthValue(const std::filesystem::path& path, AuthField field, char* buffer,
                       int32_t capacity) {
   if (buffer == nullptr || capacity < 1) return PELX_BAD_CALL;
   const std::optional<std::string> content = ReadSmallFile(path);

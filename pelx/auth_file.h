@@ -2,6 +2,7 @@
 #define PELX_AUTH_FILE_H_
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -12,10 +13,10 @@ inline constexpr char kAuthFileName[] = ".tarvoAuthentication.dat";
 
 enum class AuthField { kUser = 0, kPassword = 1 };
 
-// Reads the authentication file at `path` (a native path) and delivers
+// Reads the authentication file at `path` and delivers
 // `field` into `buffer` under the contract of pelx.h: the value and a NUL,
 // its length returned; or a negative PelxResult with nothing written.
-int32_t ReadAuthValue(const std::string& path, AuthField field, char* buffer,
+int32_t ReadAuthValue(const std::filesystem::path& path, AuthField field, char* buffer,
                       int32_t capacity);
 
 // The content of an authentication file that holds `user` and `password`.

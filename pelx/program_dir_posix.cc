@@ -3,9 +3,11 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace pelx {
 
-std::string BesideProgram(const char* file_name) {
+std::filesystem::path BesideProgram(const char* file_name) {
   char exe[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe);
   if (length <= 0 || length == static_cast<ssize_t>(sizeof exe)) return {};

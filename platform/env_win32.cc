@@ -159,8 +159,9 @@ DWORD Patiently(const std::wstring& path, Attempt attempt) {
 // an access denied on renaming over or deleting a held file comes from.
 bool HeldWithoutDeleteSharing(const std::string& path) {
   const HANDLE probe =
-      CreateFileW(Wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      CreateFileW(WidePath(path).c_str(), DELETE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
     CloseHandle(probe);
     return false;
@@ -181,7 +182,7 @@ bool HeldWithoutDeleteSharing(const std::string& path) {
 
 FileHandle OpenHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
                       const std::string& what) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WidePath(path);
   FileHandle file;
   const DWORD error = Patiently(wide, [&] {
     file = FileHandle(
@@ -194,7 +195,7 @@ FileHandle OpenHandle(const std::string& path, DWORD access, DWORD disposition, 
 
 // Deletes a file or, for a link to a folder, the link; waits out a holder.
 void DeleteName(const std::string& path, bool folder_link, const std::string& what) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WidePath(path);
   const DWORD error = Patiently(wide, [&] {
     return folder_link ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str());
   });
@@ -229,7 +230,7 @@ FileHandle OpenFileForReading(const std::string& path, DWORD flags, const std::s
 // Makes `path` free for a new file: a file or a link (a reparse point, never
 // what it points to) standing there is removed; a folder is an error.
 void ClearName(const std::string& path, const std::string& what) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WidePath(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
@@ -374,7 +375,7 @@ class WinEnv final : public Env {
     DWORD refused = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if (admits == Presence::kFilesOnly) refused |= FILE_ATTRIBUTE_DIRECTORY;
     WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW(Wide(path).c_str(), &found));
+    FindHandle search(FindFirstFileW(WidePath(path).c_str(), &found));
     if (!search.valid()) return false;
     do {
       if ((found.dwFileAttributes & refused) == 0) return true;
@@ -383,7 +384,7 @@ class WinEnv final : public Env {
   }
 
   bool FileExists(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
@@ -405,13 +406,13 @@ class WinEnv final : public Env {
       out.CloseOrThrow("Closing file", to);
     } catch (const RunError&) {
       out = FileHandle();
-      DeleteFileW(Wide(to).c_str());  // a partial copy is no backup
+      DeleteFileW(WidePath(to).c_str());  // a partial copy is no backup
       throw;
     }
   }
 
   void RemoveFile(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       ThrowNotAFile("Deleting file", path, "a folder");
     }
@@ -420,7 +421,7 @@ class WinEnv final : public Env {
 
   void RenameOver(const std::string& from, const std::string& to) override {
     const std::string what = "Renaming " + from + " to";
-    const DWORD attributes = GetFileAttributesW(Wide(to).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(to).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       ThrowNotAFile(what, to, "a folder");
@@ -428,18 +429,18 @@ class WinEnv final : public Env {
     // A read-only file there is one of the run's own (an old backup); the
     // live list has been checked for the attribute before anything changed.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-      SetFileAttributesW(Wide(to).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+      SetFileAttributesW(WidePath(to).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    const std::wstring wide_to = Wide(to);
+    const std::wstring wide_to = WidePath(to);
     const DWORD error = Patiently(wide_to, [&] {
-      return MoveFileExW(Wide(from).c_str(), wide_to.c_str(),
+      return MoveFileExW(WidePath(from).c_str(), wide_to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     });
     if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, to, error);
   }
 
   bool IsReadOnly(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   }
 
@@ -455,7 +456,7 @@ class WinEnv final : public Env {
 
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
     const std::string what = "Locking the installation";
-    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
+    FileHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                                 nullptr));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pelx/auth_file.h"
 #include "platform/wide_text_win32.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
@@ -69,19 +70,51 @@ TEST_F(WindowsProgramTest, OnlyTheExactSwitchAsTheWholeArgumentTextIsSilent) {
   }
 }
 
-TEST_F(WindowsProgramTest, AFolderWithBlanksAndLettersOutsideTheCodePage) {
-  const std::string folder = dir_.path() + "\\Tarvo \xC3\x9A\xC4\x8Dty \xE4\xB8\xAD";  // Účty 中
-  testing::MakeDirs(folder);
-  WriteFile(folder + "\\sifrant_bank.dat", kList);
-  const std::string exe = InstallProgram(folder);
-  const auto result = RunProcess(exe, {});
-  EXPECT_EQ(result.exit_code, 0) << result.err;
-  EXPECT_EQ(ReadFile(folder + "\\sifrant_bank.old"), kList);
-  EXPECT_EQ(ReadFile(folder + "\\sifrant_bank.dat").rfind("BANKID(C)|", 0), 0u);
+// Installation folders as the host product's users have them: blanks and
+// letters of code page 1250, letters outside it (Cyrillic, Chinese), and one
+// as long as the system still starts a program from (its path under
+// MAX_PATH), whose list in Sifranti\RS and authentication file lie past
+// MAX_PATH. In each the list is moved into Sifranti\RS and updated there,
+// and the credentials library finds its authentication file.
+TEST_F(WindowsProgramTest, AnyInstallationFolder) {
+  const size_t longest_folder = MAX_PATH - 1 - std::string("\\quarnel.exe").size();
+  const std::vector<std::string> names = {
+      "Program Files\\Tarvo \xC4\x8C\xC5\xA0",                      // Tarvo ČŠ
+      "Tarvo \xC3\x9A\xC4\x8Dty \xE4\xB8\xAD",                     // Tarvo Účty 中
+      // Тарво банка
+      "\xD0\xA2\xD0\xB0\xD1\x80\xD0\xB2\xD0\xBE \xD0\xB1\xD0\xB0\xD0\xBD\xD0\xBA\xD0\xB0",
+      "Tarvo " + std::string(longest_folder - dir_.path().size() - 7, 'd'),
+  };
+  for (const std::string& name : names) {
+    const std::string folder = dir_.path() + "\\" + name;
+    const std::string rs = folder + "\\Sifranti\\RS";
+    SCOPED_TRACE(folder + " (" + std::to_string(folder.size()) + " bytes)");
+    testing::MakeDirs(rs);
+    WriteFile(folder + "\\sifrant_bank.dat", kList);
+    const std::string exe = InstallProgram(folder);
+    const auto result = RunProcess(exe, {});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_FALSE(Exists(folder + "\\sifrant_bank.dat"));
+    EXPECT_EQ(ReadFile(rs + "\\sifrant_bank.old"), kList);
+    EXPECT_EQ(ReadFile(rs + "\\sifrant_bank.dat").rfind("BANKID(C)|", 0), 0u);
 
-  // Quoted on the command line, the name still leaves the switch alone.
-  const auto silent = RunProcess(exe, {"-s"});
-  EXPECT_NE(silent.err.find(folder + "\\PersonalTarvo.ini"), std::string::npos) << silent.err;
+    // Quoted on the command line, the name still leaves the switch alone.
+    const auto silent = RunProcess(exe, {"-s"});
+    EXPECT_NE(silent.err.find(folder + "\\PersonalTarvo.ini"), std::string::npos) << silent.err;
+
+    // The library finds the authentication file and reads the credentials,
+    // so the run goes on to the data source (which does not exist). Had it
+    // not found the file, the run would end as it does with the file
+    // damaged: with error 5.
+    const std::string auth = folder + "\\" + pelx::kAuthFileName;
+    WriteFile(folder + "\\PersonalTarvo.ini", "[Database]\r\nDBName=QuarnelNoSuchSource\r\n");
+    WriteFile(auth, pelx::AuthFileContent("op_user", "S3cret"));
+    const auto connected = RunProcess(exe, {"-s"});
+    EXPECT_NE(connected.err.find("error 3146: "), std::string::npos) << connected.err;
+    WriteFile(auth, "not hex\r\n\r\n");
+    const auto refused = RunProcess(exe, {"-s"});
+    EXPECT_NE(refused.err.find("error 5: "), std::string::npos) << refused.err;
+  }
 }
 
 TEST_F(WindowsProgramTest, AtADriveRootTheListPathHasADoubledSeparator) {
@@ -167,6 +200,54 @@ TEST_F(WindowsProgramTest, AReadOnlyListIsRefusedUntilTheAttributeIsCleared) {
   EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.old")), kList);
   EXPECT_FALSE(GetFileAttributesW(Wide(dir_.Join("sifrant_bank.old")).c_str()) &
                FILE_ATTRIBUTE_READONLY);
+}
+
+// What the Properties of a built file show: the string `name` of its version
+// resource, or "(none)".
+std::string VersionText(const std::string& file, const wchar_t* name) {
+  const std::wstring path = Wide(file);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  std::vector<char> info(size);
+  void* text = nullptr;
+  UINT length = 0;
+  const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, info.data()) ||
+      !VerQueryValueW(info.data(), key.c_str(), &text, &length) || length == 0) {
+    return "(none)";
+  }
+  return Utf8(static_cast<const wchar_t*>(text));
+}
+
+TEST_F(WindowsProgramTest, TheProgramAndTheLibraryCarryTheProjectsVersion) {
+  const std::string exe = InstallProgram(dir_.path());
+  const std::string library = dir_.path() + "\\" + testing::kLibraryFile;
+  for (const auto& [file, name] : {std::pair{exe, "quarnel.exe"}, {library, "PELX.dll"}}) {
+    EXPECT_EQ(VersionText(file, L"FileVersion"), QUARNEL_VERSION) << name;
+    EXPECT_EQ(VersionText(file, L"ProductVersion"), QUARNEL_VERSION) << name;
+    EXPECT_EQ(VersionText(file, L"ProductName"), "Quarnel") << name;
+    EXPECT_EQ(VersionText(file, L"OriginalFilename"), name);
+    EXPECT_NE(VersionText(file, L"FileDescription"), "(none)") << name;
+  }
+}
+
+TEST_F(WindowsProgramTest, TheProgramCarriesItsManifest) {
+  const HMODULE exe = LoadLibraryExW(Wide(InstallProgram(dir_.path())).c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  const HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr) << "no application manifest";
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                             SizeofResource(exe, found));
+  FreeLibrary(exe);
+  for (const char* part : {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\"",
+                           "version=\"6.0.0.0\"", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+                           ">true</longPathAware>",
+                           "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+  }
+  // The machine's ANSI code page stays: the list's bytes depend on it.
+  EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
 }
 
 }  // namespace

@@ -23,4 +23,21 @@ std::string Utf8(std::wstring_view wide) {
   return utf8;
 }
 
+std::wstring WidePath(std::string_view path) {
+  const std::wstring wide = Wide(path);
+  const std::wstring_view long_prefix = L"\\\\?\\";
+  if (wide.size() < MAX_PATH || wide.starts_with(long_prefix)) return wide;
+  // The \\?\ form is taken literally: no "/" becomes "\", no "." or ".."
+  // is resolved and no current folder is prepended, so the system's own
+  // full path comes first.
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;  // the file call then says what is wrong
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return wide;
+  full.resize(length);
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return std::wstring(long_prefix) + full;
+}
+
 }  // namespace quarnel

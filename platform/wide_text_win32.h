@@ -13,6 +13,12 @@ namespace quarnel {
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
+// The UTF-8 `path` for the wide file calls. A path too long for MAX_PATH is
+// made full and given the \\?\ form (\\?\UNC\ for a share), which the
+// system opens whether or not long paths are switched on; a shorter path is
+// left as it is, relative or not.
+std::wstring WidePath(std::string_view path);
+
 }  // namespace quarnel
 
 #endif  // QUARNEL_PLATFORM_WIDE_TEXT_WIN32_H_

@@ -90,8 +90,9 @@ class Inherited {
 
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment, STARTUPINFOW* startup) {
-  const std::wstring application = Wide(WindowsPath(program));
-  std::wstring command_line = Quoted(application);
+  // A program in a folder past MAX_PATH starts only from its long form.
+  const std::wstring application = WidePath(WindowsPath(program));
+  std::wstring command_line = Quoted(Wide(WindowsPath(program)));
   for (const std::string& argument : arguments) command_line += L' ' + Quoted(Wide(argument));
   std::wstring block = EnvironmentBlock(environment);
   PROCESS_INFORMATION child{};
