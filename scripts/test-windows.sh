@@ -17,7 +17,7 @@ jobs=$(nproc)
 
 start=$SECONDS
 echo "== 64-bit Windows build (a build check; the program ships 32-bit)"
-cmake -S . -B build/windows-x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake --no-warn-unused-cli -S . -B build/windows-x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_TESTS=OFF >/dev/null
 cmake --build build/windows-x86_64 -j"$jobs"
 
@@ -33,7 +33,7 @@ ln -s ../drive_q "$WINEPREFIX/dosdevices/q:"
 export QUARNEL_TEST_DRIVE=Q:
 
 # The build runs the test binary under Wine to list its tests.
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+cmake --no-warn-unused-cli -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" -j"$jobs"
 echo "== Tests in $build (32-bit Windows programs under Wine)"
