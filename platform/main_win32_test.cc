@@ -143,6 +143,13 @@ TEST_F(WindowsProgramTest, AtADriveRootTheListPathHasADoubledSeparator) {
   EXPECT_NE(no_list.err.find(root + "\\sifrant_bank.dat"), std::string::npos) << no_list.err;
 }
 
+// A thread's start: WINAPI, which a lambda is not in a 32-bit program.
+DWORD WINAPI LetGoAfterTwoSeconds(void* file) {
+  Sleep(2000);
+  CloseHandle(static_cast<HANDLE>(file));
+  return 0;
+}
+
 // Another program -- a virus scanner, a backup agent, the host product --
 // holds the list without delete sharing. Held for a moment, the run waits it
 // out and succeeds; held past the bound, the run ends with its own clear
@@ -156,14 +163,7 @@ TEST_F(WindowsProgramTest, AListHeldByAnotherProgramIsWaitedForUpToABound) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     HANDLE holder = nullptr;
     if (let_go) {
-      holder = CreateThread(
-          nullptr, 0,
-          [](void* file) -> DWORD {
-            Sleep(2000);
-            CloseHandle(static_cast<HANDLE>(file));
-            return 0;
-          },
-          held, 0, nullptr);
+      holder = CreateThread(nullptr, 0, LetGoAfterTwoSeconds, held, 0, nullptr);
     }
     const auto result = RunProcess(exe, {});
     if (let_go) {
