@@ -31,14 +31,28 @@ std::string Quoted(Env& env, const std::string& DbName) {
   for (char& c : shown) {
     if (IsControl(c)) c = '?';
   }
-  return "\"" + env.FromAnsi(shown) + (DbName.size() > kQuotedNameLength ? "...\"" : "\"");
+  // Appended piece by piece: GCC 12 misreads "literal" + string here as an
+  // overlapping copy (-Wrestrict).
+  std::string quoted = "\"";
+  quoted += env.FromAnsi(shown);
+  quoted += DbName.size() > kQuotedNameLength ? "...\"" : "\"";
+  return quoted;
 }
 
 std::string CharacterName(char c) {
-  if (!IsControl(c)) return "\"" + std::string(1, c) + "\"";
+  std::string name;
+  if (!IsControl(c)) {
+    name += '"';
+    name += c;
+    name += '"';
+    return name;
+  }
   static constexpr char kHex[] = "0123456789ABCDEF";
   const auto byte = static_cast<unsigned char>(c);
-  return std::string("the control character 0x") + kHex[byte >> 4] + kHex[byte & 0xF];
+  name = "the control character 0x";
+  name += kHex[byte >> 4];
+  name += kHex[byte & 0xF];
+  return name;
 }
 
 // Why no data source can have the name `DbName`, or "" when one can.

@@ -194,12 +194,14 @@ FileHandle OpenHandle(const std::string& path, DWORD access, DWORD disposition, 
 }
 
 // Deletes a file or, for a link to a folder, the link; waits out a holder.
-void DeleteName(const std::string& path, bool folder_link, const std::string& what) {
+// A name that is already gone is an error unless `gone_is_fine`.
+void DeleteName(const std::string& path, bool folder_link, bool gone_is_fine,
+                const std::string& what) {
   const std::wstring wide = WidePath(path);
   const DWORD error = Patiently(wide, [&] {
     return folder_link ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str());
   });
-  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+  if (error != ERROR_SUCCESS && !(gone_is_fine && error == ERROR_FILE_NOT_FOUND)) {
     ThrowAfterWaiting(what, path, error);
   }
 }
@@ -245,7 +247,7 @@ void ClearName(const std::string& path, const std::string& what) {
   if (!link && (attributes & FILE_ATTRIBUTE_READONLY)) {
     SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  DeleteName(path, folder, what);
+  DeleteName(path, folder, true, what);
 }
 
 // Creates `path` as a new file of the run's own: CREATE_NEW refuses whatever
@@ -416,7 +418,7 @@ class WinEnv final : public Env {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       ThrowNotAFile("Deleting file", path, "a folder");
     }
-    DeleteName(path, false, "Deleting file");
+    DeleteName(path, false, false, "Deleting file");
   }
 
   void RenameOver(const std::string& from, const std::string& to) override {

@@ -42,6 +42,32 @@ echo "== Tests in $build (32-bit Windows programs under Wine)"
 # the POSIX builds through the i386 drivers.
 (cd "$build" && QUARNEL_ODBC_ARCH=i386-linux-gnu "$repo/scripts/db/with-databases.sh" \
   ctest --output-on-failure --no-tests=error -j"$jobs")
+
+echo "== Runs at once and the event log (32-bit Windows program under Wine)"
+scratch=$(mktemp -d)
+# The list is made by the POSIX program, which writes the same rows.
+[ -x build/plain/quarnel ] || { cmake -S . -B build/plain >/dev/null &&
+  cmake --build build/plain -j"$jobs" --target quarnel >/dev/null; }
+crashtest/make_list.sh build/plain/quarnel 2000 > "$scratch/list.dat"
+for case_name in A C; do
+  crashtest/concurrent_runs.sh "$build/quarnel.exe" "$scratch/list.dat" "$case_name" 15 \
+    "$scratch/meet-$case_name"
+done
+# A failed silent run leaves one error entry of the source "Quarnel", which
+# Wine's event log shows on its debug channel.
+mkdir "$scratch/empty"
+cp "$build/quarnel.exe" "$scratch/empty/"
+status=0
+WINEDEBUG=err+eventlog wine "$scratch/empty/quarnel.exe" -s > /dev/null 2> "$scratch/eventlog" ||
+  status=$?
+[ "$status" -eq 2 ] || { echo "test-windows: a run without settings exited $status" >&2; exit 1; }
+grep -q 'eventlog:ReportEventW L"Error 53: Opening file: .*PersonalTarvo.ini' "$scratch/eventlog" || {
+  echo "test-windows: no event-log entry for the failed run:" >&2
+  cat "$scratch/eventlog" >&2
+  exit 1
+}
+echo "the failed run exited 2 and left its entry in the event log"
+rm -rf "$scratch"
 wine_session_end
 trap - EXIT
 
