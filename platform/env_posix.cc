@@ -434,13 +434,25 @@ class PosixEnv final : public Env {
   }
 
   static std::string Utf8ToCp1250(std::string_view utf8) {
-    iconv_t cd = ::iconv_open("CP1250", "UTF-8");
+    return Convert("CP1250", "UTF-8", utf8, "Converting text to code page 1250");
+  }
+
+  static std::string Cp1250ToUtf8(std::string_view ansi) {
+    return Convert("UTF-8", "CP1250", ansi, "Converting text from code page 1250");
+  }
+
+  // Converts `text` from the encoding `from` into `to`. A character that
+  // `to` lacks (or, in code page 1250, one of the few undefined bytes)
+  // becomes "?", and its bytes in `text` are skipped.
+  static std::string Convert(const char* to, const char* from, std::string_view text,
+                             const char* what) {
+    iconv_t cd = ::iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
-      throw RunError(kErrInvalidCall, "Converting text to code page 1250: " +
-                                          std::string(std::strerror(errno)));
+      throw RunError(kErrInvalidCall, std::string(what) + ": " + std::strerror(errno));
     }
+    const bool utf8_input = std::strcmp(from, "UTF-8") == 0;
     std::string out;
-    std::string in(utf8);
+    std::string in(text);
     char* inp = in.data();
     size_t inleft = in.size();
     char chunk[256];
@@ -450,39 +462,11 @@ class PosixEnv final : public Env {
       const size_t rc = ::iconv(cd, &inp, &inleft, &outp, &outleft);
       out.append(chunk, static_cast<size_t>(outp - chunk));
       if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-        // A character the code page lacks becomes "?"; skip its UTF-8 bytes.
         out += '?';
         do {
           ++inp;
           --inleft;
-        } while (inleft > 0 && (static_cast<unsigned char>(*inp) & 0xC0) == 0x80);
-      }
-    }
-    ::iconv_close(cd);
-    return out;
-  }
-
-  static std::string Cp1250ToUtf8(std::string_view ansi) {
-    iconv_t cd = ::iconv_open("UTF-8", "CP1250");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-      throw RunError(kErrInvalidCall, "Converting text from code page 1250: " +
-                                          std::string(std::strerror(errno)));
-    }
-    std::string out;
-    std::string in(ansi);
-    char* inp = in.data();
-    size_t inleft = in.size();
-    char chunk[256];
-    while (inleft > 0) {
-      char* outp = chunk;
-      size_t outleft = sizeof chunk;
-      const size_t rc = ::iconv(cd, &inp, &inleft, &outp, &outleft);
-      out.append(chunk, static_cast<size_t>(outp - chunk));
-      if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-        // One of the few bytes the code page leaves undefined.
-        out += '?';
-        ++inp;
-        --inleft;
+        } while (utf8_input && inleft > 0 && (static_cast<unsigned char>(*inp) & 0xC0) == 0x80);
       }
     }
     ::iconv_close(cd);
