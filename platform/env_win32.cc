@@ -48,7 +48,9 @@ int ErrorNumberFor(DWORD error) {
 }
 
 // The system's own description of `error`, without its closing period.
-std::string SystemReason(DWORD error) {
+// Some texts name the file they are about as "%1" (a damaged library: "%1 is
+// not a valid Win32 application"); `subject` stands in for it.
+std::string SystemReason(DWORD error, const std::string& subject = "the file") {
   wchar_t text[512];
   const DWORD length =
       FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -59,7 +61,12 @@ std::string SystemReason(DWORD error) {
     reason.pop_back();
   }
   if (reason.empty()) return "system error " + std::to_string(error);
-  return Utf8(reason);
+  std::string utf8 = Utf8(reason);
+  for (size_t at = utf8.find("%1"); at != std::string::npos; at = utf8.find("%1", at)) {
+    utf8.replace(at, 2, subject);
+    at += subject.size();
+  }
+  return utf8;
 }
 
 [[noreturn]] void ThrowSystemError(const std::string& what, const std::string& path,
@@ -508,7 +515,7 @@ class WinEnv final : public Env {
         LoadLibraryExW(Wide(name).c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     if (module == nullptr) {
       throw RunError(kErrDllLoad,
-                     "Loading library " + name + ": " + SystemReason(GetLastError()));
+                     "Loading library " + name + ": " + SystemReason(GetLastError(), name + ".dll"));
     }
     return std::make_unique<WinLibrary>(module, name);
   }

@@ -250,5 +250,18 @@ TEST_F(WindowsProgramTest, TheProgramCarriesItsManifest) {
   EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
 }
 
+// A damaged library beside the program is error 48 with the system's reason,
+// which names the library instead of a placeholder.
+TEST_F(WindowsProgramTest, ADamagedLibraryIsError48WithANamedReason) {
+  const std::string exe = InstallProgram(dir_.path());
+  WriteFile(dir_.Join(testing::kLibraryFile), std::string(4096, 'x'));
+  WriteFile(dir_.Join("PersonalTarvo.ini"), "DBName=TarvoDSN\r\n");
+  WriteFile(dir_.Join(".tarvoAuthentication.dat"), "");
+  const auto result = RunProcess(exe, {"-s"});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_NE(result.err.find("error 48: Loading library PELX: "), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("%1"), std::string::npos) << result.err;
+}
+
 }  // namespace
 }  // namespace quarnel
