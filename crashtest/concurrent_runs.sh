@@ -21,6 +21,7 @@ case_name=$3
 rounds=$4
 scratch=$5
 
+. "$(dirname "$0")/check_result.sh"
 mkdir -p "$scratch"
 install=$scratch/install
 printf 'n\n' > "$scratch/answer"
@@ -108,15 +109,8 @@ for ((round = 1; round <= rounds; round++)); do
   [ "$status" -eq 0 ] || fail "round $round: a run failed: $(cat "$scratch/err")"
   [ ! -e "$scratch/broken" ] || fail "round $round: the reader found $(cat "$scratch/broken")"
   total_reads=$((total_reads + $(cat "$scratch/reads")))
-  cmp -s "$at/sifrant_bank.dat" "$scratch/list.3" ||
-    fail "round $round: the live list is not that of three runs in a row"
-  cmp -s "$at/sifrant_bank.old" "$scratch/list.2" ||
-    fail "round $round: the backup is not that of two runs in a row"
-  [ ! -e "$at/sifrant_bank.txt" ] && [ ! -e "$at/sifrant_bank.tmp" ] ||
-    fail "round $round: a work file or copy was left behind"
-  if [ "$case_name" = A ] && [ -e "$install/sifrant_bank.dat" ]; then
-    fail "round $round: the root list was left"
-  fi
+  # Three runs in a row: the live list of the third, the backup of the second.
+  check_result "$at" "$scratch/list.3" "$scratch/list.2" "$case_name" "round $round"
 done
 echo "case $case_name: $rounds rounds of three runs at once; the reader read the list" \
   "$total_reads times and found it whole every time; every round ended as three runs in a row"

@@ -29,6 +29,7 @@ syscalls+=close,rename,renameat,renameat2,unlink,unlinkat,newfstatat,stat,lstat,
 syscalls+=statx,lseek,ftruncate,readlink,copy_file_range,sendfile,sync_file_range,getdents64,
 syscalls+=flock,fcntl
 
+. "$(dirname "$0")/check_result.sh"
 mkdir -p "$scratch"
 install=$scratch/install
 printf 'n\n' > "$scratch/answer"
@@ -140,16 +141,8 @@ while read -r syscall total; do
     fi
 
     run || fail "$where: the next run (case $taken) failed: $(cat "$scratch/err")"
-    at=$(write_folder "$taken")
-    cmp -s "$at/sifrant_bank.dat" "$expect_live" ||
-      fail "$where: after the next run (case $taken) the live list is not the expected result"
-    cmp -s "$at/sifrant_bank.old" "$expect_backup" ||
-      fail "$where: after the next run (case $taken) the backup is not the list it read"
-    [ ! -e "$at/sifrant_bank.txt" ] && [ ! -e "$at/sifrant_bank.tmp" ] ||
-      fail "$where: the next run (case $taken) left a work file or a copy"
-    if [ "$taken" = A ] && [ -e "$install/sifrant_bank.dat" ]; then
-      fail "$where: the next run (case A) left a root list"
-    fi
+    check_result "$(write_folder "$taken")" "$expect_live" "$expect_backup" "$taken" \
+      "$where: after the next run (case $taken)"
   done
 done <<< "$counts"
 
