@@ -44,7 +44,7 @@ lay_out() {
 
 exe=quarnel
 runner=()
-case $program in *.exe) exe=quarnel.exe runner=(wine) ;; esac
+case $program in *.exe) exe=quarnel.exe runner=("${QUARNEL_WINE:-wine}") ;; esac
 run() { "${runner[@]}" "$install/$exe" < "$scratch/answer" > /dev/null 2>> "$scratch/err"; }
 
 # list.0 is the old list, list.N the result of N runs in a row.

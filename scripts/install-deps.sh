@@ -7,8 +7,10 @@
 #   install-deps.sh test   all of the demo's, and what the test command adds:
 #                          GoogleTest, the database servers, the crash test's
 #                          and the fuzzers' tools, and the Windows cross build
-#                          with 32-bit Wine
+#                          with Wine: 32-bit Wine and the i386 ODBC stack only
+#                          where the machine runs 32-bit programs
 set -euo pipefail
+. "$(dirname "$0")/windows-suite.sh"
 set_name=${1:-}
 case $set_name in
   demo | test) ;;
@@ -50,17 +52,20 @@ if [ "$set_name" = test ]; then
   # test.
   want g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   want wine wine64 locales xvfb xdotool imagemagick
-  # The 32-bit program runs in 32-bit Wine, whose odbc32 hands ODBC to the
-  # i386 unixODBC, which loads i386 drivers.
-  # Added here, the architecture's package lists come with the update
-  # below, which its packages' absence brings about.
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  want wine32:i386 libodbc2:i386 libodbcinst2:i386 odbc-postgresql:i386
-  want libmariadb3:i386 libsqliteodbc:i386
+  windows_suite
+  if [ "$QUARNEL_WINDOWS_SUITE" = i686 ]; then
+    # The 32-bit program runs in 32-bit Wine, whose odbc32 hands ODBC to the
+    # i386 unixODBC, which loads i386 drivers.
+    # Added here, the architecture's package lists come with the update
+    # below, which its packages' absence brings about.
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+    want wine32:i386 libodbc2:i386 libodbcinst2:i386 odbc-postgresql:i386
+    want libmariadb3:i386 libsqliteodbc:i386
+  fi
 fi
 install_needed
 
-if [ "$set_name" = test ]; then
+if [ "$set_name" = test ] && [ "$QUARNEL_WINDOWS_SUITE" = i686 ]; then
   # Debian's odbc-mariadb cannot be installed for two architectures at once;
   # its i386 driver library alone goes where scripts/db/lib.sh looks for it.
   maodbc=/usr/local/lib/i386-linux-gnu/odbc/libmaodbc.so

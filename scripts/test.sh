@@ -6,6 +6,10 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
+# Found out once, for the set-up and the Windows tests alike: which Windows
+# build's suite this machine can run.
+. scripts/windows-suite.sh
+windows_suite
 scripts/install-deps.sh test
 
 # Everything printed is kept, so that the closing line can add up the tests.
@@ -37,6 +41,7 @@ scripts/test-windows.sh
 
 # One closing line over every CTest run above (POSIX plain, sanitized, and
 # Windows under Wine); a failure has already ended the script.
+echo "$QUARNEL_WINDOWS_SUITE_WHY"
 awk '/tests passed, [0-9]+ tests failed out of [0-9]+/ {
        total += $NF; failed += $(NF - 4) }
      END { printf "ctest: %d passed, %d failed\n", total - failed, failed }' "$log"

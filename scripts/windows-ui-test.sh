@@ -33,7 +33,7 @@ for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sle
 
 wine_session_start
 # No window manager runs here: Wine draws the boxes' title bars itself.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
+"$QUARNEL_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
   </dev/null >/dev/null 2>&1
 
 install=$WINEPREFIX/drive_c/Tarvo
@@ -65,7 +65,7 @@ answer() {
 start_run() {
   rm -f "$install"/sifrant_bank.*
   printf '%s' "$list" >"$install/sifrant_bank.dat"
-  wine 'C:\Tarvo\quarnel.exe' </dev/null >/dev/null 2>&1 &
+  "$QUARNEL_WINE" 'C:\Tarvo\quarnel.exe' </dev/null >/dev/null 2>&1 &
   run=$!
 }
 # Waits up to SECONDS (default 60) for the run to end, failing with MESSAGE.
@@ -104,7 +104,7 @@ echo "== Error report of a silent run closes by itself"
 # must not hold the start-up up. Without the host's settings the run fails.
 rm -f "$install"/sifrant_bank.*
 cp "$install/quarnel.exe" "$install/KELDRAMIX.exe"
-wine 'C:\Tarvo\KELDRAMIX.exe' </dev/null >/dev/null 2>&1 &
+"$QUARNEL_WINE" 'C:\Tarvo\KELDRAMIX.exe' </dev/null >/dev/null 2>&1 &
 run=$!
 timeout 60 xdotool search --sync --onlyvisible --name '^Quarnel$' >/dev/null ||
   fail "the silent run showed no error report"
