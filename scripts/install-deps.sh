@@ -50,6 +50,8 @@ if [ "$set_name" = test ]; then
   # test.
   want g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   want wine wine64 locales xvfb xdotool imagemagick
+  # Signing the Windows files in the release check.
+  want osslsigncode
   # The 32-bit program runs in 32-bit Wine, whose odbc32 hands ODBC to the
   # i386 unixODBC, which loads i386 drivers.
   # Added here, the architecture's package lists come with the update
