@@ -43,11 +43,11 @@ else
 fi
 
 echo "== Two builds of one commit"
-# The working tree as a commit of its own (HEAD where nothing changed), in
-# two folders whose paths differ.
-commit=$(git stash create)
+# The working tree's tracked files as a commit of its own (HEAD where
+# nothing changed), in two folders whose paths differ.
+commit=$(git -c user.name=check -c user.email=check@localhost stash create)
 commit=${commit:-$(git rev-parse HEAD)}
-for copy in one two-"$RANDOM"; do
+for copy in one two; do
   git clone -q --shared --no-checkout "$repo" "$scratch/$copy"
   git -C "$scratch/$copy" checkout -q "$commit"
   cmake -S "$scratch/$copy" -B "$scratch/$copy/build" -DCMAKE_BUILD_TYPE=Release \
