@@ -261,12 +261,13 @@ TEST_F(WindowsProgramTest, TheMessageTableShowsAnEventLogEntryAsWritten) {
   ASSERT_NE(exe, nullptr);
   const std::wstring entry =
       L"Error 70: Copying file to: C:\\Tarvo 100%\\\u0428\u0438\\sifrant_bank.tmp: %1 %%0";
-  const DWORD_PTR insertions[] = {reinterpret_cast<DWORD_PTR>(entry.c_str())};
+  DWORD_PTR insertions[] = {reinterpret_cast<DWORD_PTR>(entry.c_str())};
   auto format = [&](DWORD number) {
     wchar_t text[512];
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, exe, number, 0, text,
-        sizeof text / sizeof text[0], reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(insertions)));
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, exe, number,
+                       0, text, sizeof text / sizeof text[0],
+                       reinterpret_cast<va_list*>(insertions));
     return std::wstring(text, length);
   };
   for (const int number : {kErrInvalidCall, kErrFileNotFound, kErrFileInUse, kErrListLocked}) {
