@@ -1,42 +1,79 @@
-# Checks what can be read from a Windows binary without running it: that it
-# is built for the expected machine, carries the project's version in its
-# version resource and, for quarnel.exe, an application manifest.
+# Fails when the shipped Windows files would not fit a bank's machines, as
+# read from the files themselves (the program first), without running them:
+# - each is built for the machine FORMAT names (objdump's pei-i386 or
+#   pei-x86-64) and carries the project's VERSION;
+# - the program's manifest requests no execution level, so that it runs as
+#   the host product does, with the same view of the folder, and keeps the
+#   rest (Common Controls 6, DPI awareness, long paths, the systems);
+# - no file name, version text or manifest holds a word that makes Windows
+#   take a 32-bit program for an installer;
+# - each file names its maker and copyright;
+# - the program has its message table and is terminal-server aware.
 #
-#   cmake -DOBJDUMP=... -DWINDRES=... -DFORMAT=pei-i386 -DVERSION=1.0.0
-#         -P check-shipped.cmake FILE...
+#   cmake -DWINDRES=... -DOBJDUMP=... -DFORMAT=pei-i386 -DVERSION=1.0.0
+#         -P check-shipped.cmake PROGRAM FILE...
 
+# The files are the arguments after the script's own name, the one after -P.
 set(files "")
-set(after_script OFF)
+set(first 0)
 foreach(i RANGE 1 ${CMAKE_ARGC})
-  if(after_script AND DEFINED CMAKE_ARGV${i})
+  if(first AND i GREATER first AND DEFINED CMAKE_ARGV${i})
     list(APPEND files "${CMAKE_ARGV${i}}")
-  elseif("${CMAKE_ARGV${i}}" STREQUAL "${CMAKE_SCRIPT_MODE_FILE}")
-    set(after_script ON)
+  elseif(NOT first AND "${CMAKE_ARGV${i}}" STREQUAL "-P")
+    math(EXPR first "${i} + 1")
   endif()
 endforeach()
 if(NOT files)
   message(FATAL_ERROR "no file to check")
 endif()
+list(GET files 0 program)
+
+function(fail file text)
+  get_filename_component(shown "${file}" NAME)
+  message(FATAL_ERROR "${shown}: ${text}")
+endfunction()
 
 foreach(file IN LISTS files)
-  get_filename_component(shown "${file}" NAME)
   execute_process(COMMAND "${OBJDUMP}" -f "${file}" OUTPUT_VARIABLE header RESULT_VARIABLE status)
   if(NOT status EQUAL 0 OR NOT header MATCHES "file format ([^\r\n]+)")
-    message(FATAL_ERROR "${OBJDUMP} -f ${file} failed")
+    fail("${file}" "${OBJDUMP} -f could not read it")
+  elseif(NOT CMAKE_MATCH_1 STREQUAL FORMAT)
+    fail("${file}" "is ${CMAKE_MATCH_1}, not ${FORMAT}")
   endif()
-  if(NOT CMAKE_MATCH_1 STREQUAL FORMAT)
-    message(FATAL_ERROR "${shown} is ${CMAKE_MATCH_1}, not ${FORMAT}")
-  endif()
+  # Every resource as a resource script: the version texts, the manifest
+  # as quoted lines, the message table's texts.
   execute_process(COMMAND "${WINDRES}" -i "${file}" -O rc OUTPUT_VARIABLE resources
                   RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${WINDRES} could not read the resources of ${file}")
+  if(NOT status EQUAL 0 OR NOT resources MATCHES "VALUE \"FileVersion\"")
+    fail("${file}" "no version resource could be read")
+  elseif(NOT resources MATCHES "VALUE \"FileVersion\", \"${VERSION}\"")
+    fail("${file}" "does not carry version ${VERSION}")
   endif()
-  if(NOT resources MATCHES "VALUE \"FileVersion\", \"${VERSION}\"")
-    message(FATAL_ERROR "${shown} does not carry version ${VERSION}")
+  get_filename_component(name "${file}" NAME)
+  string(TOLOWER "${name}\n${resources}" lower)
+  if(lower MATCHES "(install|setup|update|patch)")
+    fail("${file}" "holds the word \"${CMAKE_MATCH_1}\", by which Windows takes it for an installer")
   endif()
-  if(shown STREQUAL "quarnel.exe" AND NOT resources MATCHES "RT_MANIFEST")
-    message(FATAL_ERROR "${shown} has no application manifest")
+  foreach(value CompanyName LegalCopyright)
+    if(NOT resources MATCHES "VALUE \"${value}\", \"[^\"]")
+      fail("${file}" "its version resource has no ${value}")
+    endif()
+  endforeach()
+  if(NOT file STREQUAL program)
+    continue()
   endif()
-  message(STATUS "${shown}: ${FORMAT}, version ${VERSION}")
+  foreach(part "Microsoft.Windows.Common-Controls" "PerMonitorV2" "<longPathAware"
+               "<supportedOS" "MESSAGETABLE")
+    if(NOT resources MATCHES "${part}")
+      fail("${file}" "has no ${part} in its resources")
+    endif()
+  endforeach()
+  if(resources MATCHES "(trustInfo|requestedExecutionLevel)")
+    fail("${file}" "its manifest has ${CMAKE_MATCH_1}: it would not see the folder as the host product does")
+  endif()
+  execute_process(COMMAND "${OBJDUMP}" -p "${file}" OUTPUT_VARIABLE headers)
+  if(NOT headers MATCHES "TERMINAL_SERVICE_AWARE")
+    fail("${file}" "is not linked terminal-server aware")
+  endif()
 endforeach()
+message(STATUS "checked ${files}")

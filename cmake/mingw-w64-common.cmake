@@ -11,6 +11,8 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${QUARNEL_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QUARNEL_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUARNEL_MINGW_PREFIX}-windres)
+# The message compiler that makes the program's message table.
+set(CMAKE_MC_COMPILER ${QUARNEL_MINGW_PREFIX}-windmc)
 
 # Headers and libraries come from the cross toolchain only, programs from
 # the build machine.

@@ -135,13 +135,18 @@ bool IsSharingError(DWORD error) {
 
 // Access denied means a holder only where nothing about the name itself
 // explains it: a folder or a read-only file stays as it is however long the
-// run waits.
+// run waits, and where no file exists nobody holds one: the folder refuses
+// the new file (no right to write there). A file that is being deleted
+// while someone still holds it cannot be looked at either, and is waited for.
 bool MayBeHeld(DWORD error, const std::wstring& path) {
   if (IsSharingError(error)) return true;
   if (error != ERROR_ACCESS_DENIED) return false;
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes == INVALID_FILE_ATTRIBUTES ||
-         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD lookup = GetLastError();
+    return lookup != ERROR_FILE_NOT_FOUND && lookup != ERROR_PATH_NOT_FOUND;
+  }
+  return !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
 }
 
 // Runs `attempt` (true on success, the system's last error set on failure)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pelx/auth_file.h"
+#include "platform/run_error.h"
 #include "platform/wide_text_win32.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
@@ -240,7 +241,7 @@ TEST_F(WindowsProgramTest, TheProgramCarriesItsManifest) {
   const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
                              SizeofResource(exe, found));
   FreeLibrary(exe);
-  for (const char* part : {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\"",
+  for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"",
                            "version=\"6.0.0.0\"", ">PerMonitorV2, PerMonitor</dpiAwareness>",
                            ">true</longPathAware>",
                            "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
@@ -248,6 +249,32 @@ TEST_F(WindowsProgramTest, TheProgramCarriesItsManifest) {
   }
   // The machine's ANSI code page stays: the list's bytes depend on it.
   EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
+}
+
+// Event Viewer shows an entry through the program's message table, with the
+// entry's text as its one insertion: each error number's message is that
+// text as written, whatever it holds. A number the program never writes has
+// no message.
+TEST_F(WindowsProgramTest, TheMessageTableShowsAnEventLogEntryAsWritten) {
+  const HMODULE exe = LoadLibraryExW(Wide(InstallProgram(dir_.path())).c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  const std::wstring entry =
+      L"Error 70: Copying file to: C:\\Tarvo 100%\\\u0428\u0438\\sifrant_bank.tmp: %1 %%0";
+  DWORD_PTR insertions[] = {reinterpret_cast<DWORD_PTR>(entry.c_str())};
+  auto format = [&](DWORD number) {
+    wchar_t text[512];
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, exe, number,
+                       0, text, sizeof text / sizeof text[0],
+                       reinterpret_cast<va_list*>(insertions));
+    return std::wstring(text, length);
+  };
+  for (const int number : {kErrInvalidCall, kErrFileNotFound, kErrFileInUse, kErrListLocked}) {
+    EXPECT_EQ(Utf8(format(number)), Utf8(entry)) << number;
+  }
+  EXPECT_EQ(format(54), L"");
+  FreeLibrary(exe);
 }
 
 // A damaged library beside the program is error 48 with the system's reason,

@@ -52,6 +52,8 @@ if [ "$set_name" = test ]; then
   # test.
   want g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   want wine wine64 locales xvfb xdotool imagemagick
+  # Signing the Windows files in the release check.
+  want osslsigncode
   windows_suite
   if [ "$QUARNEL_WINDOWS_SUITE" = i686 ]; then
     # The 32-bit program runs in 32-bit Wine, whose odbc32 hands ODBC to the
