@@ -15,8 +15,9 @@ namespace {
 constexpr char kLockFile[] = "\\quarnel.lock";
 
 ListFiles ListFilesIn(const std::string& folder) {
-  return ListFiles{PathIn(folder, "\\sifrant_bank.dat"), PathIn(folder, "\\sifrant_bank.old"),
-                   PathIn(folder, "\\sifrant_bank.txt"), PathIn(folder, "\\sifrant_bank.tmp")};
+  return ListFiles{folder, PathIn(folder, "\\sifrant_bank.dat"),
+                   PathIn(folder, "\\sifrant_bank.old"), PathIn(folder, "\\sifrant_bank.txt"),
+                   PathIn(folder, "\\sifrant_bank.tmp")};
 }
 
 bool FilePresent(Env& env, const std::string& path) {
@@ -69,11 +70,15 @@ void TakeBackup(Env& env, const ListFiles& at) { CopyInPlace(env, at.live, at.ba
 
 // Case A: the root list becomes the RS list. The root list is deleted only
 // once its copy in the RS folder is complete and on disk, so an interruption
-// leaves the list whole in one of the two places.
+// leaves the list whole in one of the two places. The deletions are made
+// durable before the run goes on: a root list that a power cut brought back
+// would make the next run move it into RS again, over whatever the RS list
+// has become since.
 void MoveRootListIntoRs(Env& env, const ListFiles& root, const ListFiles& rs) {
   CopyInPlace(env, root.live, rs.live, rs);
   env.RemoveFile(root.live);
   if (FilePresent(env, root.backup)) env.RemoveFile(root.backup);
+  env.SyncFolder(root.folder);
 }
 
 // Writes the new list from the live list into the work file of `at` and puts

@@ -20,6 +20,7 @@ enum class UpdateCase {
 // The files of one location: live list, backup and work file, and the
 // scratch name under which a copy is made before it takes its own name.
 struct ListFiles {
+  std::string folder;
   std::string live;
   std::string backup;
   std::string work;

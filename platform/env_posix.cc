@@ -360,6 +360,8 @@ class PosixEnv final : public Env {
     SyncDirectory(DirectoryOf(to));
   }
 
+  void SyncFolder(const std::string& folder) override { SyncDirectory(folder); }
+
   // A rename replaces a file whatever its mode: nothing keeps a list there.
   bool IsReadOnly(const std::string&) override { return false; }
 

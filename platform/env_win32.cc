@@ -448,6 +448,9 @@ class WinEnv final : public Env {
     if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, to, error);
   }
 
+  // Windows cannot flush a folder: the write-through rename is what it offers.
+  void SyncFolder(const std::string&) override {}
+
   bool IsReadOnly(const std::string& path) override {
     const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
