@@ -165,6 +165,13 @@ class Env {
   // place afterwards. Returns null while another holder has it.
   virtual std::unique_ptr<FileLock> TryLockFile(const std::string& path) = 0;
 
+  // --- Standard output -----------------------------------------------------
+  // Writes `bytes` as they are to the standard output that the starting
+  // process gave. False, with nothing written, when it gave none: a Windows
+  // program started from the desktop, or from a console without its output
+  // redirected. Throws RunError when writing fails.
+  virtual bool WriteToStandardOutput(std::string_view bytes) = 0;
+
   // --- Text ----------------------------------------------------------------
   // Converts the program's own UTF-8 text into the machine's ANSI code page
   // (code page 1250 where the system has none).
@@ -246,6 +253,9 @@ class EnvWrapper : public Env {
   }
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
     return target_->TryLockFile(path);
+  }
+  bool WriteToStandardOutput(std::string_view bytes) override {
+    return target_->WriteToStandardOutput(bytes);
   }
   std::string ToAnsi(std::string_view utf8) override {
     return target_->ToAnsi(utf8);

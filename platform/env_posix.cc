@@ -389,6 +389,13 @@ class PosixEnv final : public Env {
     return std::make_unique<PosixFileLock>(std::move(fd));
   }
 
+  bool WriteToStandardOutput(std::string_view bytes) override {
+    std::cout << std::flush;
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) return false;
+    WriteAll(STDOUT_FILENO, bytes.data(), bytes.size(), "standard output");
+    return true;
+  }
+
   std::string ToAnsi(std::string_view utf8) override { return Utf8ToCp1250(utf8); }
   std::string FromAnsi(std::string_view ansi) override { return Cp1250ToUtf8(ansi); }
 

@@ -484,6 +484,16 @@ class WinEnv final : public Env {
     return std::make_unique<WinFileLock>(std::move(file));
   }
 
+  // A program of the GUI subsystem has a standard output only when its
+  // starter handed one over, as a command prompt does for "> preview.txt".
+  bool WriteToStandardOutput(std::string_view bytes) override {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
+    if (GetFileType(out) == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return false;
+    WriteAll(out, bytes.data(), bytes.size(), "standard output");
+    return true;
+  }
+
   std::string ToAnsi(std::string_view utf8) override {
     const UINT code_page = GetACP();
     if (code_page == CP_UTF8 || utf8.empty()) return std::string(utf8);
