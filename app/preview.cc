@@ -63,8 +63,8 @@ std::string PreviewBoxText(const ListPreview& preview, const std::string& comman
   for (const char* kind : {"changed", "dropped", "appended"}) banks += CodesOf(preview, kind);
   if (!banks.empty()) text += "\nBanks that would change:\n" + banks;
   text +=
-      "\nFor the whole report with every line that changes, start the program from a "
-      "command prompt with its output in a file:\n" +
+      "\nFor the whole report with every line that changes, start the program\n"
+      "in its folder from a command prompt, with its output in a file:\n" +
       command + " > preview.txt";
   return text;
 }

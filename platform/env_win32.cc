@@ -490,6 +490,15 @@ class WinEnv final : public Env {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
     if (GetFileType(out) == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return false;
+    // A handle handed over for a file the starter had already closed leads
+    // nowhere either; that shows only at the first write.
+    DWORD written = 0;
+    const DWORD first = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 16));
+    if (!WriteFile(out, bytes.data(), first, &written, nullptr)) {
+      if (GetLastError() == ERROR_INVALID_HANDLE) return false;
+      ThrowLastError("Writing file", "standard output");
+    }
+    bytes.remove_prefix(written);
     WriteAll(out, bytes.data(), bytes.size(), "standard output");
     return true;
   }
