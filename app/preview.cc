@@ -1,5 +1,6 @@
 #include "app/preview.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace quarnel {
@@ -19,22 +20,11 @@ std::string ListFileOf(const std::string& arguments) {
   return file;
 }
 
-// The codes of the banks of one kind, a few to a line.
+// The codes of the banks of one kind, on one line that the box wraps.
 std::string CodesOf(const ListPreview& preview, std::string_view kind) {
   std::string codes;
-  size_t line_start = 0;
   for (const BankChange& bank : preview.banks) {
-    if (bank.kind != kind) continue;
-    if (codes.empty()) {
-      codes = std::string(kind) + ":";
-    } else {
-      codes += ',';
-    }
-    if (codes.size() - line_start > 60) {
-      codes += '\n';
-      line_start = codes.size();
-    }
-    codes += ' ' + bank.code;
+    if (bank.kind == kind) codes += (codes.empty() ? std::string(kind) + ": " : ", ") + bank.code;
   }
   return codes.empty() ? codes : codes + "\n";
 }
@@ -63,8 +53,8 @@ std::string PreviewBoxText(const ListPreview& preview, const std::string& comman
   for (const char* kind : {"changed", "dropped", "appended"}) banks += CodesOf(preview, kind);
   if (!banks.empty()) text += "\nBanks that would change:\n" + banks;
   text +=
-      "\nFor the whole report with every line that changes, start the program\n"
-      "in its folder from a command prompt, with its output in a file:\n" +
+      "\nFor the whole report with every line that changes, start the program in its "
+      "folder from a command prompt, with its output in a file:\n" +
       command + " > preview.txt";
   return text;
 }
