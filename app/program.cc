@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "app/preview.h"
 
 #ifndef QUARNEL_VERSION
 #define QUARNEL_VERSION "unknown"
@@ -15,12 +16,17 @@ namespace quarnel {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: quarnel [-s | -silent | --help | --version]\n"
+    "Usage: quarnel [-s | -silent | --preview [FILE] | --help | --version]\n"
     "Deletes the stored copy of sifrant_bank.dat from the Tarvo database and\n"
     "brings the bank code list beside the program up to date.\n"
-    "  (no argument)  ask before deleting, then report the result\n"
-    "  -s, -silent    delete without asking and show no message\n"
-    "                 (exactly so: /s, /silent and -S are no silent switches)\n"
+    "  (no argument)     ask before deleting, then report the result\n"
+    "  -s, -silent       delete without asking and show no message\n"
+    "                    (exactly so: /s, /silent and -S are no silent switches)\n"
+    "  --preview [FILE]  show what an update would do to the list beside the\n"
+    "                    program (or to the list file FILE), changing nothing:\n"
+    "                    the case, the files, a summary line and a diff, e.g.\n"
+    "                      quarnel --preview > preview.txt\n"
+    "                      summary: read 10, unchanged 0, changed 8, dropped 2, appended 23\n"
     "Under the name KELDRAMIX the program always runs silently.";
 
 // The exit code of a failure: its kind by its number where that tells, else
@@ -70,6 +76,11 @@ int RunQuarnel(Env& env) {
       }
       if (arguments == "--version") {
         env.ShowMessage(std::string("Quarnel ") + QUARNEL_VERSION);
+        return kExitSuccess;
+      }
+      if (IsPreviewRequest(arguments)) {
+        form.CurrentStep = RunStep::kListFiles;  // a refusal is the update's own
+        RunPreview(env, arguments);
         return kExitSuccess;
       }
     }

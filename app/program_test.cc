@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -115,11 +116,53 @@ TEST_F(ProgramTest, HelpAndVersionTouchNothing) {
   // The start-up runner may pass anything: its run stays silent and does
   // its job (here it stops at the missing settings file).
   const std::string runner = InstallProgram(dir_.path(), "KELDRAMIX");
-  for (const char* argument : {"--help", "--version", "/?"}) {
+  for (const char* argument : {"--help", "--version", "/?", "--preview"}) {
     const auto silent = RunProcess(runner, {argument});
     EXPECT_EQ(silent.exit_code, kExitSettings) << argument;
     EXPECT_EQ(Shown(silent).find("Usage"), std::string::npos) << argument;
     EXPECT_EQ(Shown(silent).find("Quarnel 1"), std::string::npos) << argument;
+    EXPECT_EQ(Shown(silent).find("summary:"), std::string::npos) << argument;
+  }
+}
+
+// A preview reports on the standard output the starter gave, or refuses a
+// list as the update would, and leaves the folder as it was either way.
+TEST_F(ProgramTest, APreviewReportsOrRefusesAndTouchesNothing) {
+  struct Case {
+    bool list_present;
+    const char* file;  // the list file named after --preview, or none
+    int exit_code;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {true, nullptr, kExitSuccess,
+       "summary: read 1, unchanged 0, changed 1, dropped 0, appended 31"},
+      {false, nullptr, kExitListFiles, "Quarnel: error 53: "},
+      {true, "no-such-list.dat", kExitListFiles, "Quarnel: error 53: "},
+  };
+  for (const Case& c : cases) {
+    ScopedTempDir dir;
+    const std::string exe = InstallProgram(dir.path());
+    if (c.list_present) WriteFile(dir.Join("sifrant_bank.dat"), kList);
+    const auto names = [&] {
+      std::vector<std::string> found;
+      for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        found.push_back(entry.path().filename().string());
+      }
+      std::sort(found.begin(), found.end());
+      return found;
+    };
+    const std::vector<std::string> before = names();
+    std::vector<std::string> arguments = {"--preview"};
+    if (c.file != nullptr) arguments.push_back(dir.Join(c.file));
+    const auto result = RunProcess(exe, arguments, "y\n");
+    EXPECT_EQ(result.exit_code, c.exit_code) << c.shown << ": " << Shown(result);
+    EXPECT_NE(Shown(result).find(c.shown), std::string::npos) << Shown(result);
+    EXPECT_EQ(Shown(result).find(kQuestion), std::string::npos);
+    EXPECT_EQ(names(), before) << c.shown;
+    if (c.list_present) {
+      EXPECT_EQ(ReadFile(dir.Join("sifrant_bank.dat")), kList);
+    }
   }
 }
 

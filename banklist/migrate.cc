@@ -270,7 +270,7 @@ void RowMigrator::JoinIntoRow() {
   row_.swap(scratch_);
 }
 
-void RunRowPass(LineReader& source, LineWriter& target, const MigrationTexts& texts,
+void RunRowPass(LineReader& source, RowSink& sink, const MigrationTexts& texts,
                 SeenBankIds& seen, const std::string& source_name) {
   RowMigrator migrator(texts, seen);
   std::string text;
@@ -280,8 +280,20 @@ void RunRowPass(LineReader& source, LineWriter& target, const MigrationTexts& te
     line.text = text;
     ++line.number;
     const std::string_view row = migrator.MigrateRow(line);
-    if (!row.empty()) target.WriteLine(migrator.WidenMtto(row, line));
+    sink.Row(text, row.empty() ? row : migrator.WidenMtto(row, line));
   }
+}
+
+void RunRowPass(LineReader& source, LineWriter& target, const MigrationTexts& texts,
+                SeenBankIds& seen, const std::string& source_name) {
+  struct Writing final : RowSink {
+    explicit Writing(LineWriter& to) : target(to) {}
+    void Row(std::string_view, std::string_view row) override {
+      if (!row.empty()) target.WriteLine(row);
+    }
+    LineWriter& target;
+  } sink(target);
+  RunRowPass(source, sink, texts, seen, source_name);
 }
 
 }  // namespace quarnel

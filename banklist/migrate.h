@@ -112,11 +112,24 @@ class RowMigrator {
   std::string widened_;
 };
 
+// Receives each data line of the old list with what the row pass makes of it.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // `row` is what the new list gets for `line`, after the MTTO step; empty
+  // when the line gives no row. Both views last until the call returns.
+  virtual void Row(std::string_view line, std::string_view row) = 0;
+};
+
 // Reads every remaining line of `source` (positioned after its first line),
-// writes what MigrateRow makes of each, after the MTTO step, to `target`, and
+// hands each to `sink` with what MigrateRow and the MTTO step make of it, and
 // marks the banks met in `seen`. `source_name` is the list's path as messages
-// show it. A missing column ends the pass with RunError 9 before anything is
-// written for that line; read and write failures propagate as thrown.
+// show it. A missing column ends the pass with RunError 9 before the line
+// reaches `sink`; read failures and what `sink` throws propagate.
+void RunRowPass(LineReader& source, RowSink& sink, const MigrationTexts& texts,
+                SeenBankIds& seen, const std::string& source_name);
+
+// The row pass writing every row that is not empty to `target`.
 void RunRowPass(LineReader& source, LineWriter& target, const MigrationTexts& texts,
                 SeenBankIds& seen, const std::string& source_name);
 

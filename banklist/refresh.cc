@@ -4,9 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "banklist/builtin_table.h"
-#include "banklist/list_format.h"
-#include "banklist/migrate.h"
+#include "banklist/new_list.h"
 
 namespace quarnel {
 
@@ -15,8 +13,9 @@ namespace {
 constexpr char kLockFile[] = "\\quarnel.lock";
 
 ListFiles ListFilesIn(const std::string& folder) {
-  return ListFiles{PathIn(folder, "\\sifrant_bank.dat"), PathIn(folder, "\\sifrant_bank.old"),
-                   PathIn(folder, "\\sifrant_bank.txt"), PathIn(folder, "\\sifrant_bank.tmp")};
+  return ListFiles{folder, PathIn(folder, "\\sifrant_bank.dat"),
+                   PathIn(folder, "\\sifrant_bank.old"), PathIn(folder, "\\sifrant_bank.txt"),
+                   PathIn(folder, "\\sifrant_bank.tmp")};
 }
 
 bool FilePresent(Env& env, const std::string& path) {
@@ -69,46 +68,29 @@ void TakeBackup(Env& env, const ListFiles& at) { CopyInPlace(env, at.live, at.ba
 
 // Case A: the root list becomes the RS list. The root list is deleted only
 // once its copy in the RS folder is complete and on disk, so an interruption
-// leaves the list whole in one of the two places.
+// leaves the list whole in one of the two places. The deletions are made
+// durable before the run goes on: a root list that a power cut brought back
+// would make the next run move it into RS again, over whatever the RS list
+// has become since.
 void MoveRootListIntoRs(Env& env, const ListFiles& root, const ListFiles& rs) {
   CopyInPlace(env, root.live, rs.live, rs);
   env.RemoveFile(root.live);
   if (FilePresent(env, root.backup)) env.RemoveFile(root.backup);
+  env.SyncFolder(root.folder);
 }
 
 // Writes the new list from the live list into the work file of `at` and puts
 // it in place of the live list.
-void WriteNewList(Env& env, const ListFiles& at) {
-  std::unique_ptr<LineReader> source = env.OpenForReading(at.live);
-  if (source->AtEnd()) {
-    throw RunError(kErrInputPastEnd, "Reading the bank code list: " + at.live +
-                                         ": the list is empty, it has not even a header line");
-  }
+void ReplaceWithNewList(Env& env, const ListFiles& at) {
+  std::unique_ptr<LineReader> source = OpenOldList(env, at.live);
   // Declared first, so that the work file is closed before it is removed.
   ScratchFile work(env);
   std::unique_ptr<LineWriter> target = env.CreateForWriting(at.work);
   work.Made(at.work);
-  std::string first_line;
-  source->ReadLine(&first_line);  // replaced by the fixed header, unread
-  target->WriteLine(kHeaderLine);
-  const MigrationTexts texts(env);
-  SeenBankIds seen;
-  RunRowPass(*source, *target, texts, seen, at.live);
-  AppendMissingBanks(*target, texts, seen);
+  WriteNewList(env, *source, at.live, *target);
   source->Close();
   target->Close();
   work.RenameOver(at.live);
-}
-
-// A list that the user or the installation media made read-only is the
-// user's to release: refused before anything is changed, so that the run
-// after the attribute is cleared finds everything as it was.
-void CheckReplaceable(Env& env, const std::string& live) {
-  if (env.IsReadOnly(live)) {
-    throw RunError(kErrPermissionDenied,
-                   "Updating the bank code list: " + live +
-                       ": the file is read-only; clear its read-only attribute and run again");
-  }
 }
 
 }  // namespace
@@ -148,34 +130,51 @@ UpdateCase DecideUpdateCase(Env& env, const std::string& app_path) {
   return UpdateCase::kD;
 }
 
-void RefreshBankCodeList(Env& env) {
-  const std::string app_path = env.AppPath();
+// A list that the user or the installation media made read-only is refused
+// before anything is changed, so that the run after the attribute is cleared
+// finds everything as it was.
+void CheckReplaceable(Env& env, const std::string& live) {
+  if (env.IsReadOnly(live)) {
+    throw RunError(kErrPermissionDenied,
+                   "Updating the bank code list: " + live +
+                       ": the file is read-only; clear its read-only attribute and run again");
+  }
+}
+
+UpdatePlan PlanUpdate(Env& env, const std::string& app_path) {
   const ListFiles root = RootListFiles(app_path);
   const ListFiles rs = RsListFiles(app_path);
-  const std::unique_ptr<FileLock> lock = LockInstallation(env, app_path);
-
-  const ListFiles* at = nullptr;
-  switch (DecideUpdateCase(env, app_path)) {
+  UpdatePlan plan{DecideUpdateCase(env, app_path), root.live, root};
+  switch (plan.update_case) {
     case UpdateCase::kA:
       CheckReplaceable(env, root.live);
       CheckReplaceable(env, rs.live);
-      MoveRootListIntoRs(env, root, rs);
-      at = &rs;
+      plan.at = rs;
       break;
     case UpdateCase::kB:
       CheckReplaceable(env, rs.live);
-      at = &rs;
+      plan.source = rs.live;
+      plan.at = rs;
       break;
     case UpdateCase::kC:
       CheckReplaceable(env, root.live);
-      at = &root;
       break;
     case UpdateCase::kD:
       throw RunError(kErrFileNotFound, "Looking for the bank code list: " + root.live + " and " +
                                            rs.live + ": neither exists");
   }
-  TakeBackup(env, *at);
-  WriteNewList(env, *at);
+  return plan;
+}
+
+void RefreshBankCodeList(Env& env) {
+  const std::string app_path = env.AppPath();
+  const std::unique_ptr<FileLock> lock = LockInstallation(env, app_path);
+  const UpdatePlan plan = PlanUpdate(env, app_path);
+  if (plan.update_case == UpdateCase::kA) {
+    MoveRootListIntoRs(env, RootListFiles(app_path), plan.at);
+  }
+  TakeBackup(env, plan.at);
+  ReplaceWithNewList(env, plan.at);
 }
 
 }  // namespace quarnel

@@ -20,6 +20,7 @@ enum class UpdateCase {
 // The files of one location: live list, backup and work file, and the
 // scratch name under which a copy is made before it takes its own name.
 struct ListFiles {
+  std::string folder;
   std::string live;
   std::string backup;
   std::string work;
@@ -47,6 +48,22 @@ std::unique_ptr<FileLock> LockInstallation(Env& env, const std::string& app_path
 // Decides the update case from the presence of the root list, the RS folder
 // and the RS list. Touches no file.
 UpdateCase DecideUpdateCase(Env& env, const std::string& app_path);
+
+// What an update started now does, decided before any file is changed.
+struct UpdatePlan {
+  UpdateCase update_case = UpdateCase::kD;
+  std::string source;  // the list it reads: the root list in case A
+  ListFiles at;        // the location whose backup and live list it replaces
+};
+
+// Decides the update case and refuses, before anything is changed, case D
+// (error 53) and a live list that the update could not replace (error 70).
+// Touches no file.
+UpdatePlan PlanUpdate(Env& env, const std::string& app_path);
+
+// Refuses with error 70 a live list that the user or the installation media
+// made read-only: it is the user's to release.
+void CheckReplaceable(Env& env, const std::string& live);
 
 // Brings the bank code list in the application path up to date, holding the
 // installation's lock from the case decision to the final rename: backs it up,

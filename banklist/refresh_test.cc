@@ -55,6 +55,16 @@ class RefreshTest : public ::testing::Test {
 
   UpdateCase Decide() { return DecideUpdateCase(env_, dir_.path()); }
 
+  // Where `entry` stands in the log of operations.
+  size_t LogIndex(const std::string& entry) const {
+    const auto& log = env_.log;
+    for (size_t i = 0; i < log.size(); ++i) {
+      if (log[i] == entry) return i;
+    }
+    ADD_FAILURE() << "missing " << entry;
+    return log.size();
+  }
+
   ScopedTempDir dir_;
   FaultEnv env_;
 };
@@ -93,6 +103,11 @@ TEST_F(RefreshTest, CaseAMovesTheRootListIntoRsAndTheNextRunTakesCaseB) {
   EXPECT_EQ(list.find("from rs"), std::string::npos);
   EXPECT_EQ(ReadFile(Rs("old")), kRootList);
   EXPECT_FALSE(Exists(Rs("txt")));
+  // The deletions are on disk before the run goes on, as renames are.
+  EXPECT_LT(LogIndex("delete /sifrant_bank.dat"), LogIndex("sync /"));
+  EXPECT_LT(LogIndex("delete /sifrant_bank.old"), LogIndex("sync /"));
+  EXPECT_LT(LogIndex("sync /"), LogIndex("copy /Sifranti/RS/sifrant_bank.dat -> "
+                                         "/Sifranti/RS/sifrant_bank.tmp"));
 
   ASSERT_EQ(Decide(), UpdateCase::kB);
   RefreshBankCodeList(env_);
@@ -195,21 +210,13 @@ TEST_F(RefreshTest, OnlyAHeaderGivesTheHeaderFirst) {
 TEST_F(RefreshTest, BackupIsTakenBeforeTheListIsReplaced) {
   WriteFile(Root("dat"), kRootList);
   RefreshBankCodeList(env_);
-  const auto& log = env_.log;
-  auto index = [&](const std::string& entry) {
-    for (size_t i = 0; i < log.size(); ++i) {
-      if (log[i] == entry) return i;
-    }
-    ADD_FAILURE() << "missing " << entry;
-    return log.size();
-  };
-  EXPECT_LT(index("copy /sifrant_bank.dat -> /sifrant_bank.tmp"),
-            index("replace /sifrant_bank.tmp -> /sifrant_bank.old"));
-  EXPECT_LT(index("replace /sifrant_bank.tmp -> /sifrant_bank.old"),
-            index("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
-  EXPECT_LT(index("close /sifrant_bank.txt"),
-            index("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
-  for (const std::string& entry : log) EXPECT_NE(entry.rfind("delete", 0), 0u) << entry;
+  EXPECT_LT(LogIndex("copy /sifrant_bank.dat -> /sifrant_bank.tmp"),
+            LogIndex("replace /sifrant_bank.tmp -> /sifrant_bank.old"));
+  EXPECT_LT(LogIndex("replace /sifrant_bank.tmp -> /sifrant_bank.old"),
+            LogIndex("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
+  EXPECT_LT(LogIndex("close /sifrant_bank.txt"),
+            LogIndex("replace /sifrant_bank.txt -> /sifrant_bank.dat"));
+  for (const std::string& entry : env_.log) EXPECT_NE(entry.rfind("delete", 0), 0u) << entry;
 }
 
 // Another run holds the installation's lock. Its holder here lets go after

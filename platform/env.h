@@ -147,6 +147,12 @@ class Env {
   // Gives `from` the name `to` in one step, replacing a file or link at `to`,
   // so that `to` is never missing; the rename is on stable storage on return.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
+  // Makes the deletions done in the folder `folder` as durable as a
+  // RenameOver's rename: on return they survive a power cut where the system
+  // allows it. On POSIX the folder itself is synced. On Windows a folder
+  // cannot be flushed, so this does nothing there: the write-through rename
+  // is all the system offers, and a deletion is as durable as it makes it.
+  virtual void SyncFolder(const std::string& folder) = 0;
   // True for a file that the system keeps from being replaced or deleted by
   // an attribute of its own (Windows' read-only attribute); POSIX has none.
   virtual bool IsReadOnly(const std::string& path) = 0;
@@ -158,6 +164,13 @@ class Env {
   // `path`, creating the file if it is missing; the file itself is left in
   // place afterwards. Returns null while another holder has it.
   virtual std::unique_ptr<FileLock> TryLockFile(const std::string& path) = 0;
+
+  // --- Standard output -----------------------------------------------------
+  // Writes `bytes` as they are to the standard output that the starting
+  // process gave. False, with nothing written, when it gave none: a Windows
+  // program started from the desktop, or from a console without its output
+  // redirected. Throws RunError when writing fails.
+  virtual bool WriteToStandardOutput(std::string_view bytes) = 0;
 
   // --- Text ----------------------------------------------------------------
   // Converts the program's own UTF-8 text into the machine's ANSI code page
@@ -230,6 +243,7 @@ class EnvWrapper : public Env {
   void RenameOver(const std::string& from, const std::string& to) override {
     target_->RenameOver(from, to);
   }
+  void SyncFolder(const std::string& folder) override { target_->SyncFolder(folder); }
   bool IsReadOnly(const std::string& path) override { return target_->IsReadOnly(path); }
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override {
     return target_->OpenForReading(path);
@@ -239,6 +253,9 @@ class EnvWrapper : public Env {
   }
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
     return target_->TryLockFile(path);
+  }
+  bool WriteToStandardOutput(std::string_view bytes) override {
+    return target_->WriteToStandardOutput(bytes);
   }
   std::string ToAnsi(std::string_view utf8) override {
     return target_->ToAnsi(utf8);

@@ -360,6 +360,8 @@ class PosixEnv final : public Env {
     SyncDirectory(DirectoryOf(to));
   }
 
+  void SyncFolder(const std::string& folder) override { SyncDirectory(folder); }
+
   // A rename replaces a file whatever its mode: nothing keeps a list there.
   bool IsReadOnly(const std::string&) override { return false; }
 
@@ -385,6 +387,13 @@ class PosixEnv final : public Env {
       if (errno != EINTR) ThrowSystemError(what, path, errno);
     }
     return std::make_unique<PosixFileLock>(std::move(fd));
+  }
+
+  bool WriteToStandardOutput(std::string_view bytes) override {
+    std::cout << std::flush;
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) return false;
+    WriteAll(STDOUT_FILENO, bytes.data(), bytes.size(), "standard output");
+    return true;
   }
 
   std::string ToAnsi(std::string_view utf8) override { return Utf8ToCp1250(utf8); }

@@ -453,6 +453,9 @@ class WinEnv final : public Env {
     if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, to, error);
   }
 
+  // Windows cannot flush a folder: the write-through rename is what it offers.
+  void SyncFolder(const std::string&) override {}
+
   bool IsReadOnly(const std::string& path) override {
     const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
@@ -484,6 +487,25 @@ class WinEnv final : public Env {
       ThrowSystemError(what, path, error);
     }
     return std::make_unique<WinFileLock>(std::move(file));
+  }
+
+  // A program of the GUI subsystem has a standard output only when its
+  // starter handed one over, as a command prompt does for "> preview.txt".
+  bool WriteToStandardOutput(std::string_view bytes) override {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
+    if (GetFileType(out) == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return false;
+    // A handle handed over for a file the starter had already closed leads
+    // nowhere either; that shows only at the first write.
+    DWORD written = 0;
+    const DWORD first = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 16));
+    if (!WriteFile(out, bytes.data(), first, &written, nullptr)) {
+      if (GetLastError() == ERROR_INVALID_HANDLE) return false;
+      ThrowLastError("Writing file", "standard output");
+    }
+    bytes.remove_prefix(written);
+    WriteAll(out, bytes.data(), bytes.size(), "standard output");
+    return true;
   }
 
   std::string ToAnsi(std::string_view utf8) override {

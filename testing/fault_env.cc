@@ -122,6 +122,12 @@ void FaultEnv::RenameOver(const std::string& from, const std::string& to) {
   EnvWrapper::RenameOver(from, to);
 }
 
+void FaultEnv::SyncFolder(const std::string& folder) {
+  const std::string name = Relative(*this, folder);
+  Step("sync " + (name.empty() ? "/" : name));
+  EnvWrapper::SyncFolder(folder);
+}
+
 std::unique_ptr<LineReader> FaultEnv::OpenForReading(const std::string& path) {
   const std::string name = Relative(*this, path);
   Step("open " + name);

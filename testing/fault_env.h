@@ -59,6 +59,7 @@ class FaultEnv : public EnvWrapper {
   void CopyWholeFile(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
   void RenameOver(const std::string& from, const std::string& to) override;
+  void SyncFolder(const std::string& folder) override;
   std::unique_ptr<LineReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override;
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override;
