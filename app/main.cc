@@ -3,13 +3,15 @@
 #include <cstdio>
 #include <new>
 
+#include "app/held_file_wait.h"
 #include "app/program.h"
 #include "platform/env.h"
 
 int main(int argc, char** argv) {
   try {
     std::unique_ptr<quarnel::Env> env = quarnel::NewPlatformEnv(argc, argv);
-    return quarnel::RunQuarnel(*env);
+    quarnel::HeldFileWait patient(env.get());
+    return quarnel::RunQuarnel(patient);
   } catch (const std::bad_alloc&) {
     // The platform itself could not be set up.
     std::fputs("Quarnel: error 7: Starting: Out of memory\n", stderr);

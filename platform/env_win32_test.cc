@@ -94,10 +94,9 @@ TEST_F(EnvWin32Test, NamesOutsideTheAnsiCodePageReachTheFile) {
 
 // --- Failures ----------------------------------------------------------------
 
-// A file another program holds is waited for (the program's own tests hold
-// one for a moment); one held past the bound is error 3045, whatever is
-// done to it.
-TEST_F(EnvWin32Test, AFileHeldPastTheBoundIsInUseAndAMissingFolderPathNotFound) {
+// A file another program holds is error 3045 at once (waiting it out is
+// left to the run); a missing file or folder keeps its own number.
+TEST_F(EnvWin32Test, AHeldFileIsInUseAndAMissingFolderPathNotFound) {
   WriteFile(At("locked.dat"), "x");
   const HANDLE lock = CreateFileW(Wide(At("locked.dat")).c_str(), GENERIC_READ, 0, nullptr,
                                   OPEN_EXISTING, 0, nullptr);

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "app/held_file_wait.h"
 #include "app/program.h"
 #include "platform/env.h"
 
@@ -15,7 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   try {
     std::unique_ptr<quarnel::Env> env = quarnel::NewPlatformEnv(0, nullptr);
-    return quarnel::RunQuarnel(*env);
+    quarnel::HeldFileWait patient(env.get());
+    return quarnel::RunQuarnel(patient);
   } catch (const std::bad_alloc&) {
     // The platform itself could not be set up: the exit code is all there
     // is to tell.
