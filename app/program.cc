@@ -48,11 +48,11 @@ int ExitCodeFor(const RunError& error, RunStep step) {
 // that reached the system would end an unattended start-up in a crash dialog.
 int ReportFailure(Env& env, const RunError& error, const Form1& form) {
   try {
-    env.ReportError(error, form.SilentRun);
+    env.ReportError(error, form.IsSilentRun());
   } catch (...) {
     // The exit code is all that is left to tell.
   }
-  return ExitCodeFor(error, form.CurrentStep);
+  return ExitCodeFor(error, form.CurrentStep());
 }
 
 }  // namespace
@@ -79,16 +79,16 @@ int RunQuarnel(Env& env) {
     return ReportFailure(env, error, form);
   } catch (const std::bad_alloc&) {
     return ReportFailure(
-        env, RunError(kErrOutOfMemory, std::string(StepText(form.CurrentStep)) + ": Out of memory"),
+        env, RunError(kErrOutOfMemory, std::string(StepText(form.CurrentStep())) + ": Out of memory"),
         form);
   } catch (const std::exception& error) {
     return ReportFailure(env,
-                         RunError(kErrInternal, std::string(StepText(form.CurrentStep)) +
+                         RunError(kErrInternal, std::string(StepText(form.CurrentStep())) +
                                                     ": internal error: " + error.what()),
                          form);
   } catch (...) {
     return ReportFailure(env,
-                         RunError(kErrInternal, std::string(StepText(form.CurrentStep)) +
+                         RunError(kErrInternal, std::string(StepText(form.CurrentStep())) +
                                                     ": internal error of an unknown kind"),
                          form);
   }

@@ -180,8 +180,9 @@ class Env {
   // that anybody could put a library in. Throws error 48 when it is missing,
   // damaged or not a library for this program.
   virtual std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) = 0;
-  // Opens an ODBC connection with `login`, never prompting, and overwrites
-  // its password (OpenOdbcConnection in platform/odbc.h).
+  // Opens an ODBC connection with `login`, never prompting; its messages are
+  // masked with the login's password (OpenOdbcConnection in platform/odbc.h).
+  // REQUIRES: login.password outlives the connection.
   virtual std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) = 0;
 
   // --- Clock ---------------------------------------------------------------
