@@ -1,10 +1,13 @@
 #include "app/program.h"
 
+#include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "app/form1.h"
+#include "app/held_file_wait.h"
 
 #ifndef QUARNEL_VERSION
 #define QUARNEL_VERSION "unknown"
@@ -44,6 +47,23 @@ int ExitCodeFor(const RunError& error, RunStep step) {
   return kExitOther;
 }
 
+// The exception being handled, as the RunError that reports it: a lack of
+// memory is error 7 and anything unforeseen error 51, naming `step`.
+// REQUIRES: called inside a catch clause.
+RunError CurrentFailure(RunStep step) {
+  try {
+    throw;
+  } catch (const RunError& error) {
+    return error;
+  } catch (const std::bad_alloc&) {
+    return RunError(kErrOutOfMemory, std::string(StepText(step)) + ": Out of memory");
+  } catch (const std::exception& error) {
+    return RunError(kErrInternal, std::string(StepText(step)) + ": internal error: " + error.what());
+  } catch (...) {
+    return RunError(kErrInternal, std::string(StepText(step)) + ": internal error of an unknown kind");
+  }
+}
+
 // Reports what ended the run. Nothing may escape from here: an exception
 // that reached the system would end an unattended start-up in a crash dialog.
 int ReportFailure(Env& env, const RunError& error, const Form1& form) {
@@ -75,22 +95,22 @@ int RunQuarnel(Env& env) {
     }
     form.Load();
     return kExitSuccess;
-  } catch (const RunError& error) {
-    return ReportFailure(env, error, form);
-  } catch (const std::bad_alloc&) {
-    return ReportFailure(
-        env, RunError(kErrOutOfMemory, std::string(StepText(form.CurrentStep())) + ": Out of memory"),
-        form);
-  } catch (const std::exception& error) {
-    return ReportFailure(env,
-                         RunError(kErrInternal, std::string(StepText(form.CurrentStep())) +
-                                                    ": internal error: " + error.what()),
-                         form);
   } catch (...) {
-    return ReportFailure(env,
-                         RunError(kErrInternal, std::string(StepText(form.CurrentStep())) +
-                                                    ": internal error of an unknown kind"),
-                         form);
+    return ReportFailure(env, CurrentFailure(form.CurrentStep()), form);
+  }
+}
+
+int QuarnelMain(int argc, char** argv) {
+  try {
+    const std::unique_ptr<Env> platform = NewPlatformEnv(argc, argv);
+    HeldFileWait env(platform.get());
+    return RunQuarnel(env);
+  } catch (...) {
+    // The platform itself could not be set up: standard error, where there
+    // is one, and the exit code are all there is to tell.
+    const RunError error = CurrentFailure(RunStep::kStarting);
+    std::fprintf(stderr, "Quarnel: error %d: %s\n", error.number(), error.description().c_str());
+    return ExitCodeFor(error, RunStep::kStarting);
   }
 }
 

@@ -201,7 +201,9 @@ inline constexpr int kSilentReportSeconds = 60;
 std::string PathIn(std::string_view base, std::string_view literal);
 
 // The Env of the running program. `argc` and `argv` are main's where the
-// system hands them over that way, and ignored where it does not.
+// system hands them over that way, and ignored where it does not. On Windows
+// it also keeps the system from showing dialogs of its own (a crash, a
+// missing drive) for the rest of the process.
 std::unique_ptr<Env> NewPlatformEnv(int argc, char** argv);
 
 // Forwards every call to a target Env, so that a test double overrides only

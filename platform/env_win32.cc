@@ -567,6 +567,11 @@ class WinEnv final : public Env {
 
 }  // namespace
 
-std::unique_ptr<Env> NewPlatformEnv(int, char**) { return std::make_unique<WinEnv>(); }
+std::unique_ptr<Env> NewPlatformEnv(int, char**) {
+  // Nobody may be at the machine: the system must never stop the run with a
+  // dialog of its own, a crash or a missing drive included.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  return std::make_unique<WinEnv>();
+}
 
 }  // namespace quarnel
