@@ -16,6 +16,7 @@
 #include "platform/line_io.h"
 #include "platform/odbc.h"
 #include "platform/process_info_win32.h"
+#include "platform/system_error_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace quarnel {
@@ -27,58 +28,6 @@ std::string PathIn(std::string_view base, std::string_view literal) {
 namespace {
 
 constexpr wchar_t kTitle[] = L"Quarnel";
-
-// The classic error number that matches a system error code.
-int ErrorNumberFor(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND: return kErrFileNotFound;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return kErrPathNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return kErrPermissionDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return kErrDiskFull;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE: return kErrBadFileName;
-    default: return kErrPathFileAccess;
-  }
-}
-
-// The system's own description of `error`, without its closing period.
-// Some texts name the file they are about as "%1" (a damaged library: "%1 is
-// not a valid Win32 application"); `subject` stands in for it.
-std::string SystemReason(DWORD error, const std::string& subject = "the file") {
-  wchar_t text[512];
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                     error, 0, text, sizeof text / sizeof text[0], nullptr);
-  std::wstring reason(text, length);
-  while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' ||
-                             reason.back() == L' ' || reason.back() == L'.')) {
-    reason.pop_back();
-  }
-  if (reason.empty()) return "system error " + std::to_string(error);
-  std::string utf8 = Utf8(reason);
-  for (size_t at = utf8.find("%1"); at != std::string::npos; at = utf8.find("%1", at)) {
-    utf8.replace(at, 2, subject);
-    at += subject.size();
-  }
-  return utf8;
-}
-
-[[noreturn]] void ThrowSystemError(const std::string& what, const std::string& path,
-                                   DWORD error) {
-  throw RunError(ErrorNumberFor(error), what + ": " + path + ": " + SystemReason(error));
-}
-
-[[noreturn]] void ThrowLastError(const std::string& what, const std::string& path) {
-  ThrowSystemError(what, path, GetLastError());
-}
 
 // Owns one file handle; closes it silently when destroyed.
 class FileHandle {
@@ -476,31 +425,8 @@ class WinEnv final : public Env {
     return std::make_unique<WinFileLock>(std::move(file));
   }
 
-  std::string ToAnsi(std::string_view utf8) override {
-    const UINT code_page = GetACP();
-    if (code_page == CP_UTF8 || utf8.empty()) return std::string(utf8);
-    const std::wstring wide = Wide(utf8);
-    const int size = static_cast<int>(wide.size());
-    // No best fit: a character the code page lacks becomes "?", not a
-    // look-alike letter.
-    const DWORD flags = WC_NO_BEST_FIT_CHARS;
-    const int length =
-        WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(code_page, flags, wide.data(), size, ansi.data(), length, nullptr,
-                        nullptr);
-    return ansi;
-  }
-
-  std::string FromAnsi(std::string_view ansi) override {
-    const UINT code_page = GetACP();
-    if (code_page == CP_UTF8 || ansi.empty()) return std::string(ansi);
-    const int size = static_cast<int>(ansi.size());
-    const int length = MultiByteToWideChar(code_page, 0, ansi.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(code_page, 0, ansi.data(), size, wide.data(), length);
-    return Utf8(wide);
-  }
+  std::string ToAnsi(std::string_view utf8) override { return AnsiFromUtf8(utf8); }
+  std::string FromAnsi(std::string_view ansi) override { return Utf8FromAnsi(ansi); }
 
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     // The program's folder first, then the system's folders; never the
