@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "banklist/refresh.h"
+#include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/small_disk.h"
@@ -100,15 +101,7 @@ class RefreshSystemFaultTest : public ::testing::Test {
   }
 
   // Runs the update and returns the error it ends with.
-  RunError FailingRun() {
-    try {
-      RefreshBankCodeList(env_);
-    } catch (const RunError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "the update did not fail";
-    return RunError(0, "");
-  }
+  RunError FailingRun() { return testing::RunErrorOf([&] { RefreshBankCodeList(env_); }); }
 
   void ExpectReport(const RunError& error, int number, const std::string& what,
                     const std::string& path, const std::string& reason) {

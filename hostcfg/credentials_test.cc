@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pelx/pelx.h"
+#include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
@@ -78,15 +79,7 @@ class CredentialsTest : public ::testing::Test {
     env_.library = std::make_unique<FakePelx>(std::move(functions));
   }
 
-  RunError ErrorOfReading() {
-    try {
-      ReadDbCredentials(env_);
-    } catch (const RunError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "no error";
-    return RunError(0, "");
-  }
+  RunError ErrorOfReading() { return testing::RunErrorOf([&] { ReadDbCredentials(env_); }); }
 
   ScopedTempDir dir_;
   CredentialsEnv env_;

@@ -11,6 +11,7 @@
 #include "banklist/refresh.h"
 #include "platform/env.h"
 #include "platform/wide_text_win32.h"
+#include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
 #include "testing/temp_dir.h"
 
@@ -38,13 +39,9 @@ class EnvWin32Test : public ::testing::Test {
   }
 
   int ErrorOf(void (*operation)(Env&, const std::string&), const std::string& path) {
-    try {
-      operation(*env_, path);
-    } catch (const RunError& e) {
-      EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
-      return e.number();
-    }
-    return 0;
+    const RunError e = testing::RunErrorOf([&] { operation(*env_, path); });
+    EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
+    return e.number();
   }
 
   ScopedTempDir dir_;

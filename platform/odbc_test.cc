@@ -12,6 +12,7 @@
 
 #include "platform/odbc_link.h"
 #include "platform/odbc_testing.h"
+#include "testing/fails_cleanly.h"
 #include "testing/secret_check.h"
 #include "testing/temp_dir.h"
 
@@ -32,14 +33,9 @@ constexpr auto npos = std::string::npos;
 // The description of the RunError `number` that `call` must throw.
 template <typename Call>
 std::string Failure(Call call, int number = kErrDatabase) {
-  try {
-    call();
-  } catch (const RunError& error) {
-    EXPECT_EQ(error.number(), number);
-    return error.description();
-  }
-  ADD_FAILURE() << "no error";
-  return "";
+  const RunError error = testing::RunErrorOf(call);
+  EXPECT_EQ(error.number(), number);
+  return error.description();
 }
 
 class OdbcTest : public ::testing::Test {
