@@ -94,7 +94,7 @@ void WriteNewList(Env& env, const ListFiles& at) {
   const MigrationTexts texts(env);
   SeenBankIds seen;
   RunRowPass(*source, *target, texts, seen, at.live);
-  AppendMissingBanks(*target, texts, seen);
+  AppendMissingBanks(*target, texts.built_in_rows(), seen);
   source->Close();
   target->Close();
   work.RenameOver(at.live);
@@ -142,10 +142,10 @@ std::unique_ptr<FileLock> LockInstallation(Env& env, const std::string& app_path
 UpdateCase DecideUpdateCase(Env& env, const std::string& app_path) {
   const bool root_list = FilePresent(env, RootListFiles(app_path).live);
   const bool rs_folder = env.IsPresent(RsFolder(app_path), Presence::kFilesAndDirectories);
-  if (root_list && rs_folder) return UpdateCase::kA;
-  if (FilePresent(env, RsListFiles(app_path).live)) return UpdateCase::kB;
-  if (root_list) return UpdateCase::kC;
-  return UpdateCase::kD;
+  if (root_list && rs_folder) return UpdateCase::kMoveIntoRs;
+  if (FilePresent(env, RsListFiles(app_path).live)) return UpdateCase::kUpdateRs;
+  if (root_list) return UpdateCase::kUpdateRoot;
+  return UpdateCase::kNoList;
 }
 
 void RefreshBankCodeList(Env& env) {
@@ -156,21 +156,21 @@ void RefreshBankCodeList(Env& env) {
 
   const ListFiles* at = nullptr;
   switch (DecideUpdateCase(env, app_path)) {
-    case UpdateCase::kA:
+    case UpdateCase::kMoveIntoRs:
       CheckReplaceable(env, root.live);
       CheckReplaceable(env, rs.live);
       MoveRootListIntoRs(env, root, rs);
       at = &rs;
       break;
-    case UpdateCase::kB:
+    case UpdateCase::kUpdateRs:
       CheckReplaceable(env, rs.live);
       at = &rs;
       break;
-    case UpdateCase::kC:
+    case UpdateCase::kUpdateRoot:
       CheckReplaceable(env, root.live);
       at = &root;
       break;
-    case UpdateCase::kD:
+    case UpdateCase::kNoList:
       throw RunError(kErrFileNotFound, "Looking for the bank code list: " + root.live + " and " +
                                            rs.live + ": neither exists");
   }

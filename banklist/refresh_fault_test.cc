@@ -170,7 +170,7 @@ TEST_F(RefreshDiskFullTest, MovingTheListIntoRsInCaseALeavesTheRootList) {
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
   EXPECT_FALSE(Exists(Rs("dat")));
   EXPECT_FALSE(Exists(Rs("tmp")));
-  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kA);
+  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kMoveIntoRs);
 
   disk_.Free();
   RefreshBankCodeList(env_);
@@ -243,7 +243,7 @@ TEST_F(RefreshSystemFaultTest, PermissionDeniedInTheRsFolderLeavesTheRootList) {
   }
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
   EXPECT_FALSE(Exists(Rs("dat")));
-  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kA);
+  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kMoveIntoRs);
 
   RefreshBankCodeList(env_);
   EXPECT_EQ(ReadFile(Rs("dat")), NewListFrom(old_list));

@@ -294,7 +294,7 @@ TEST_P(FileTableRunTest, AMissingFileTableEndsTheRunBeforeTheList) {
 
 INSTANTIATE_TEST_SUITE_P(Databases, FileTableRunTest,
                          ::testing::Values("SQLite", "PostgreSQL", "MariaDB", "ACCESS"),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& test) { return test.param; });
 
 // Logins, on the servers that check them.
 using ServerLoginTest = FileTableRunTest;
@@ -306,7 +306,7 @@ TEST_P(ServerLoginTest, AWrongPasswordEndsTheRunWithoutShowingIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerLoginTest, ::testing::Values("PostgreSQL", "MariaDB"),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& test) { return test.param; });
 
 using PostgresLoginTest = FileTableRunTest;
 
@@ -327,7 +327,7 @@ TEST_P(PostgresLoginTest, APasswordWithSemicolonAndBracesLogsIn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, PostgresLoginTest, ::testing::Values("PostgreSQL"),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& test) { return test.param; });
 
 // Runs that fail before any database is reached, or find no schema.
 class FileTableFailureTest : public RunFixture {

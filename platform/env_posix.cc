@@ -187,6 +187,23 @@ class PartialCopy {
   bool complete_ = false;
 };
 
+// Owns one iconv conversion; closes it when destroyed.
+class Conversion {
+ public:
+  Conversion(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
+  ~Conversion() {
+    if (valid()) ::iconv_close(cd_);
+  }
+  Conversion(const Conversion&) = delete;
+  Conversion& operator=(const Conversion&) = delete;
+
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
 // A lock of the whole file through flock: it belongs to the open file, so the
 // system drops it with the descriptor when the process ends in any way.
 class PosixFileLock final : public FileLock {
@@ -441,8 +458,8 @@ class PosixEnv final : public Env {
   // becomes "?", and its bytes in `text` are skipped.
   static std::string Convert(const char* to, const char* from, std::string_view text,
                              const char* what) {
-    iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    const Conversion conversion(to, from);
+    if (!conversion.valid()) {
       throw RunError(kErrInvalidCall, std::string(what) + ": " + std::strerror(errno));
     }
     const bool utf8_input = std::strcmp(from, "UTF-8") == 0;
@@ -454,7 +471,7 @@ class PosixEnv final : public Env {
     while (inleft > 0) {
       char* outp = chunk;
       size_t outleft = sizeof chunk;
-      const size_t rc = ::iconv(cd, &inp, &inleft, &outp, &outleft);
+      const size_t rc = ::iconv(conversion.get(), &inp, &inleft, &outp, &outleft);
       out.append(chunk, static_cast<size_t>(outp - chunk));
       if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
         out += '?';
@@ -464,7 +481,6 @@ class PosixEnv final : public Env {
         } while (utf8_input && inleft > 0 && (static_cast<unsigned char>(*inp) & 0xC0) == 0x80);
       }
     }
-    ::iconv_close(cd);
     return out;
   }
 

@@ -137,7 +137,7 @@ TEST_F(EnvWin32Test, AHiddenRsFolderIsAbsentSoItsListIsUpdatedInPlace) {
   MakeDirs(At("Sifranti\\RS"));
   WriteFile(At("Sifranti\\RS\\sifrant_bank.dat"), kRsList);
   SetAttributes("Sifranti\\RS", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
-  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kB);
+  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kUpdateRs);
   RefreshBankCodeList(fault_env_);
 
   EXPECT_EQ(ReadFile(At("sifrant_bank.dat")), kRootList);
@@ -150,7 +150,7 @@ TEST_F(EnvWin32Test, AHiddenRsFolderIsAbsentSoItsListIsUpdatedInPlace) {
 TEST_F(EnvWin32Test, AHiddenListIsNoListAndTheRunTouchesNothing) {
   WriteFile(At("sifrant_bank.dat"), kRootList);
   SetAttributes("sifrant_bank.dat", FILE_ATTRIBUTE_HIDDEN);
-  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kD);
+  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kNoList);
   EXPECT_THROW(RefreshBankCodeList(fault_env_), RunError);
   EXPECT_EQ(ReadFile(At("sifrant_bank.dat")), kRootList);
   EXPECT_FALSE(Exists(At("sifrant_bank.old")));
@@ -159,7 +159,7 @@ TEST_F(EnvWin32Test, AHiddenListIsNoListAndTheRunTouchesNothing) {
   // Beside a visible RS list the hidden root list does not count either.
   MakeDirs(At("Sifranti\\RS"));
   WriteFile(At("Sifranti\\RS\\sifrant_bank.dat"), kRsList);
-  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kB);
+  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kUpdateRs);
   RefreshBankCodeList(fault_env_);
   EXPECT_EQ(ReadFile(At("sifrant_bank.dat")), kRootList);
   EXPECT_EQ(ReadFile(At("Sifranti\\RS\\sifrant_bank.old")), kRsList);
@@ -169,7 +169,7 @@ TEST_F(EnvWin32Test, AVisibleRsFolderTakesTheRootListIn) {
   WriteFile(At("sifrant_bank.dat"), kRootList);
   MakeDirs(At("Sifranti\\RS"));
   SetAttributes("Sifranti\\RS", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kA);
+  ASSERT_EQ(DecideUpdateCase(fault_env_, dir_.path()), UpdateCase::kMoveIntoRs);
   RefreshBankCodeList(fault_env_);
   EXPECT_FALSE(Exists(At("sifrant_bank.dat")));
   EXPECT_EQ(ReadFile(At("Sifranti\\RS\\sifrant_bank.old")), kRootList);
