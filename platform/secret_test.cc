@@ -49,18 +49,5 @@ TEST(SecretTest, AMovedSecretLeavesNoCopyBehind) {
   }
 }
 
-TEST(SecretTest, ABufferKeepsWhatWasWrittenAndGrowsWithoutLeavingCopies) {
-  Secret buffer = Secret::WithRoom(8);
-  buffer.data()[0] = 'p';
-  buffer.data()[1] = 'w';
-  buffer.Truncate(2);
-  EXPECT_EQ(buffer.view(), "pw");
-  buffer.Truncate(100);
-  EXPECT_EQ(buffer.view(), "pw");
-  for (int i = 0; i < 20; ++i) buffer.Append("-0123456789");
-  EXPECT_EQ(buffer.size(), 2u + 20 * 11);
-  EXPECT_EQ(buffer.view().substr(0, 13), "pw-0123456789");
-}
-
 }  // namespace
 }  // namespace quarnel
