@@ -1,12 +1,12 @@
 #include "app/form1.h"
 
 #include <cctype>
+#include <utility>
 
 #include "banklist/refresh.h"
 #include "db/file_table_cleanup.h"
 #include "hostcfg/credentials.h"
 #include "hostcfg/settings.h"
-#include "platform/odbc.h"
 #include "util/hex_decrypt.h"
 
 namespace quarnel {
@@ -39,11 +39,10 @@ bool IsStartUpRunnerName(const std::string& exe_name) {
 
 void Form1::Load() {
   DecideRunMode();
-  CurrentStep = RunStep::kAsking;
+  step_ = RunStep::kAsking;
   if (!SilentRun && env_.AskYesNo(kDeleteQuestion)) DeleteConfirmed = true;
   if (DeleteConfirmed) DeleteStoredList();
-  CloseDatabase();
-  CurrentStep = RunStep::kListFiles;
+  step_ = RunStep::kListFiles;
   RefreshBankCodeList(env_);
 }
 
@@ -75,23 +74,22 @@ void Form1::DecideRunMode() {
 }
 
 void Form1::DeleteStoredList() {
-  CurrentStep = RunStep::kSettings;
+  step_ = RunStep::kSettings;
   DbName = ReadDbName(env_);
-  CurrentStep = RunStep::kCredentials;
-  DbCredentials credentials = ReadDbCredentials(env_);
-  CurrentStep = RunStep::kDatabase;
-  DbUser = std::move(credentials.DbUser);
-  DbPassword = std::move(credentials.DbPassword);
-  // A short text moves by copy; DbPassword is to be the only one left.
-  Overwrite(&credentials.DbPassword);
-  FileTableCleanup cleanup = CleanUpFileTable(env_, {DbName, DbUser, &DbPassword}, SilentRun);
-  DbConnection = std::move(cleanup.DbConnection);
-  DbCommand = cleanup.DbCommand;
-  UseSchemaPrefix = cleanup.UseSchemaPrefix;
+  step_ = RunStep::kCredentials;
+  // The password's one owner: every driver message up to the disconnect is
+  // masked with it, and it is wiped when this step ends, however it ends.
+  const DbCredentials credentials = ReadDbCredentials(env_);
+  step_ = RunStep::kDatabase;
+  DbConnection =
+      CleanUpFileTable(env_, {DbName, credentials.DbUser, credentials.DbPassword}, SilentRun);
+  CloseDatabase();
 }
 
+// The connection goes here in any case, before the password it refers to.
 void Form1::CloseDatabase() {
-  if (DbConnection) DbConnection->Close();
+  const std::unique_ptr<OdbcConnection> connection = std::move(DbConnection);
+  if (connection) connection->Close();
 }
 
 }  // namespace quarnel

@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "db/file_table_cleanup.h"
 #include "platform/env.h"
 #include "util/epoch_time.h"
 
@@ -57,32 +56,29 @@ class Form1 {
   // toCTime of the current local date and time, from the Env's clock.
   int32_t CTime();
 
-  // State of the run.
-  std::unique_ptr<OdbcConnection> DbConnection;
-  DbTextCommand DbCommand;
-  std::string DbName;
-  bool SilentRun = false;
-  bool DeleteConfirmed = false;
-  std::string ExeNameUpper;
-  // The database credentials, set with DbName in a confirmed run. DbPassword
-  // is the run's one copy of the password; it is overwritten (left empty)
-  // once the connection is made or refused.
-  std::string DbUser;
-  std::string DbPassword;
-  // Whether the file table is named with the schema "tarvo"; set on connecting.
-  bool UseSchemaPrefix = true;
+  // Whether the run shows no message box.
+  bool IsSilentRun() const { return SilentRun; }
   // What the run is doing: it names a failure that carries no description
   // of its own (a lack of memory, say) and chooses the exit code.
-  RunStep CurrentStep = RunStep::kStarting;
+  RunStep CurrentStep() const { return step_; }
 
  private:
   // Sets ExeNameUpper, SilentRun and DeleteConfirmed from the executable's
   // name and the argument text.
   void DecideRunMode();
-  // Reads the settings and credentials and deletes the stored list.
+  // Reads the settings and credentials, deletes the stored list and closes
+  // the connection: the database step, which holds the password.
   void DeleteStoredList();
   // Closes DbConnection if the run opened it.
   void CloseDatabase();
+
+  // State of the run.
+  std::unique_ptr<OdbcConnection> DbConnection;
+  std::string DbName;
+  bool SilentRun = false;
+  bool DeleteConfirmed = false;
+  std::string ExeNameUpper;
+  RunStep step_ = RunStep::kStarting;
 
   Env& env_;
 };

@@ -1,21 +1,5 @@
-// Quarnel's entry point: the one place that picks the real platform.
-
-#include <cstdio>
-#include <new>
+// Quarnel's entry point on POSIX systems.
 
 #include "app/program.h"
-#include "platform/env.h"
 
-int main(int argc, char** argv) {
-  try {
-    std::unique_ptr<quarnel::Env> env = quarnel::NewPlatformEnv(argc, argv);
-    return quarnel::RunQuarnel(*env);
-  } catch (const std::bad_alloc&) {
-    // The platform itself could not be set up.
-    std::fputs("Quarnel: error 7: Starting: Out of memory\n", stderr);
-    return quarnel::kExitOutOfMemory;
-  } catch (...) {
-    std::fputs("Quarnel: error 51: Starting: internal error\n", stderr);
-  }
-  return quarnel::kExitOther;
-}
+int main(int argc, char** argv) { return quarnel::QuarnelMain(argc, argv); }

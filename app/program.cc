@@ -1,10 +1,13 @@
 #include "app/program.h"
 
+#include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "app/form1.h"
+#include "app/held_file_wait.h"
 #include "app/preview.h"
 
 #ifndef QUARNEL_VERSION
@@ -50,21 +53,39 @@ int ExitCodeFor(const RunError& error, RunStep step) {
   return kExitOther;
 }
 
+// The exception being handled, as the RunError that reports it: a lack of
+// memory is error 7 and anything unforeseen error 51, naming `step`.
+// REQUIRES: called inside a catch clause.
+RunError CurrentFailure(RunStep step) {
+  try {
+    throw;
+  } catch (const RunError& error) {
+    return error;
+  } catch (const std::bad_alloc&) {
+    return RunError(kErrOutOfMemory, std::string(StepText(step)) + ": Out of memory");
+  } catch (const std::exception& error) {
+    return RunError(kErrInternal, std::string(StepText(step)) + ": internal error: " + error.what());
+  } catch (...) {
+    return RunError(kErrInternal, std::string(StepText(step)) + ": internal error of an unknown kind");
+  }
+}
+
 // Reports what ended the run. Nothing may escape from here: an exception
 // that reached the system would end an unattended start-up in a crash dialog.
-int ReportFailure(Env& env, const RunError& error, const Form1& form) {
+int ReportFailure(Env& env, const RunError& error, bool silent, RunStep step) {
   try {
-    env.ReportError(error, form.SilentRun);
+    env.ReportError(error, silent);
   } catch (...) {
     // The exit code is all that is left to tell.
   }
-  return ExitCodeFor(error, form.CurrentStep);
+  return ExitCodeFor(error, step);
 }
 
 }  // namespace
 
 int RunQuarnel(Env& env) {
   Form1 form(env);
+  bool previewing = false;  // a preview's refusal is the update's own
   try {
     // Under the start-up runner's name the arguments are never looked at: it
     // may pass anything, and its run must stay silent.
@@ -79,29 +100,30 @@ int RunQuarnel(Env& env) {
         return kExitSuccess;
       }
       if (IsPreviewRequest(arguments)) {
-        form.CurrentStep = RunStep::kListFiles;  // a refusal is the update's own
+        previewing = true;
         RunPreview(env, arguments);
         return kExitSuccess;
       }
     }
     form.Load();
     return kExitSuccess;
-  } catch (const RunError& error) {
-    return ReportFailure(env, error, form);
-  } catch (const std::bad_alloc&) {
-    return ReportFailure(
-        env, RunError(kErrOutOfMemory, std::string(StepText(form.CurrentStep)) + ": Out of memory"),
-        form);
-  } catch (const std::exception& error) {
-    return ReportFailure(env,
-                         RunError(kErrInternal, std::string(StepText(form.CurrentStep)) +
-                                                    ": internal error: " + error.what()),
-                         form);
   } catch (...) {
-    return ReportFailure(env,
-                         RunError(kErrInternal, std::string(StepText(form.CurrentStep)) +
-                                                    ": internal error of an unknown kind"),
-                         form);
+    const RunStep step = previewing ? RunStep::kListFiles : form.CurrentStep();
+    return ReportFailure(env, CurrentFailure(step), form.IsSilentRun(), step);
+  }
+}
+
+int QuarnelMain(int argc, char** argv) {
+  try {
+    const std::unique_ptr<Env> platform = NewPlatformEnv(argc, argv);
+    HeldFileWait env(platform.get());
+    return RunQuarnel(env);
+  } catch (...) {
+    // The platform itself could not be set up: standard error, where there
+    // is one, and the exit code are all there is to tell.
+    const RunError error = CurrentFailure(RunStep::kStarting);
+    std::fprintf(stderr, "Quarnel: error %d: %s\n", error.number(), error.description().c_str());
+    return ExitCodeFor(error, RunStep::kStarting);
   }
 }
 

@@ -27,6 +27,12 @@ enum ExitCode : int {
 // preview of app/preview.h, except under the start-up runner's name.
 int RunQuarnel(Env& env);
 
+// The program's entry, for main on POSIX and WinMain on Windows alike:
+// creates the platform's Env (NewPlatformEnv(argc, argv)), puts HeldFileWait
+// around it and runs Quarnel with it. Returns the exit code. A failure to set
+// the platform up goes to standard error with its exit code; nothing escapes.
+int QuarnelMain(int argc, char** argv);
+
 }  // namespace quarnel
 
 #endif  // QUARNEL_APP_PROGRAM_H_

@@ -14,6 +14,7 @@
 
 #include "app/program.h"
 #include "banklist/refresh.h"
+#include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
@@ -22,6 +23,7 @@ namespace quarnel {
 namespace {
 
 using testing::Exists;
+using testing::FailsCleanly;
 using testing::InstallProgram;
 using testing::ReadFile;
 using testing::RunProcess;
@@ -225,15 +227,26 @@ TEST_F(ProgramTest, AFolderNamedWithABackslashUpdatesItsOwnList) {
 // start-up would wait for good.
 TEST_F(ProgramTest, ANamedPipeAtAnyNameEndsTheRunAtOnce) {
   const std::string exe = InstallProgram(dir_.path());
+  const std::string folder = dir_.path();
+  const std::string pipe = ": a named pipe (FIFO) stands there";
   struct Case {
     const char* name;
     bool rs_folder;  // case A: the list moves into Sifranti/RS
-    bool silent;     // the database step reads the settings and credentials
+    FailsCleanly run;
   };
   const Case cases[] = {
-      {"sifrant_bank.old", false, false},  {"sifrant_bank.txt", false, false},
-      {"sifrant_bank.tmp", false, false},  {"Sifranti/RS/sifrant_bank.dat", true, false},
-      {"PersonalTarvo.ini", false, true},  {".tarvoAuthentication.dat", false, true},
+      {"sifrant_bank.old", false,
+       {{}, folder, kExitListFiles, kErrPathFileAccess, "sifrant_bank.old" + pipe, "n\n"}},
+      {"sifrant_bank.txt", false,
+       {{}, folder, kExitListFiles, kErrPathFileAccess, "sifrant_bank.txt" + pipe, "n\n", true}},
+      {"sifrant_bank.tmp", false,
+       {{}, folder, kExitListFiles, kErrPathFileAccess, "sifrant_bank.tmp" + pipe, "n\n"}},
+      {"Sifranti/RS/sifrant_bank.dat", true,
+       {{}, folder, kExitListFiles, kErrPathFileAccess, "RS/sifrant_bank.dat" + pipe, "n\n"}},
+      {"PersonalTarvo.ini", false,
+       {{"-s"}, folder, kExitSettings, kErrPathFileAccess, "PersonalTarvo.ini" + pipe}},
+      {".tarvoAuthentication.dat", false,
+       {{"-s"}, folder, kExitCredentials, kErrPathFileAccess, ".tarvoAuthentication.dat" + pipe}},
   };
   for (const Case& c : cases) {
     std::filesystem::remove_all(dir_.Join("Sifranti"));
@@ -241,16 +254,11 @@ TEST_F(ProgramTest, ANamedPipeAtAnyNameEndsTheRunAtOnce) {
     for (const char* name : {"PersonalTarvo.ini", ".tarvoAuthentication.dat"}) {
       WriteFile(dir_.Join(name), "DBName=TarvoDSN\r\n");
     }
-    const std::string pipe = dir_.Join(c.name);
-    std::filesystem::remove(pipe);
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << c.name;
-    const auto result = RunProcess(exe, c.silent ? std::vector<std::string>{"-s"}
-                                                 : std::vector<std::string>{}, "n\n");
-    EXPECT_EQ(result.exit_code, c.silent ? 2 + (c.name[0] == '.') : 5) << c.name;
-    EXPECT_NE(result.err.find(pipe + ": a named pipe (FIFO) stands there"), std::string::npos)
-        << c.name << ": " << result.err;
-    EXPECT_EQ(ReadFile(dir_.Join("sifrant_bank.dat")), kList) << c.name;
-    std::filesystem::remove(pipe);
+    const std::string path = dir_.Join(c.name);
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << c.name;
+    testing::ExpectFailsCleanly(exe, c.run);
+    std::filesystem::remove(path);
   }
 }
 

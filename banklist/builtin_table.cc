@@ -5,7 +5,6 @@
 
 #include "banklist/columns.h"
 #include "banklist/endpoints.h"
-#include "banklist/migrate.h"
 
 namespace quarnel {
 
@@ -162,9 +161,8 @@ void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code) {
   if (index >= 0) seen.flags_[index] = true;
 }
 
-void AppendMissingBanks(LineWriter& target, const MigrationTexts& texts,
+void AppendMissingBanks(LineWriter& target, const std::vector<std::string>& rows,
                         const SeenBankIds& seen) {
-  const std::vector<std::string>& rows = texts.built_in_rows();
   for (int i = 0; i < kBuiltInBankCount; ++i) {
     if (!seen.Contains(kBanks[i].code)) target.WriteLine(rows[i]);
   }

@@ -13,8 +13,6 @@
 
 namespace quarnel {
 
-class MigrationTexts;  // banklist/migrate.h
-
 inline constexpr int kBuiltInBankCount = 31;
 
 // The 31 rows in table order (AGRL first, SRBN last), each 21 columns joined
@@ -37,9 +35,10 @@ class SeenBankIds {
 // (letter case included); any other text leaves `seen` as it is.
 void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code);
 
-// Writes to `target`, in table order, the row of every bank not in `seen`, in
-// the ANSI form that `texts` holds. Throws what the writer throws.
-void AppendMissingBanks(LineWriter& target, const MigrationTexts& texts,
+// Writes to `target`, in table order, the row of every bank not in `seen`,
+// taken from `rows`: BuiltInBankTable in the ANSI form that
+// MigrationTexts::built_in_rows holds. Throws what the writer throws.
+void AppendMissingBanks(LineWriter& target, const std::vector<std::string>& rows,
                         const SeenBankIds& seen);
 
 }  // namespace quarnel

@@ -168,7 +168,7 @@ TEST_F(BuiltInTableTest, MarksOnlyTheTableCodesExactly) {
 
 TEST_F(BuiltInTableTest, AppendsEveryRowWhenNothingWasSeen) {
   RecordingWriter target;
-  AppendMissingBanks(target, texts_, SeenBankIds());
+  AppendMissingBanks(target, texts_.built_in_rows(), SeenBankIds());
   EXPECT_EQ(target.lines, texts_.built_in_rows());
 }
 
@@ -176,7 +176,7 @@ TEST_F(BuiltInTableTest, AppendsOnlyTheBanksNotSeenInTableOrder) {
   SeenBankIds seen;
   for (const char* code : {"AIKB", "DEMO", "AGRL", "KOBB"}) MarkSeenBank(seen, code);
   RecordingWriter target;
-  AppendMissingBanks(target, texts_, seen);
+  AppendMissingBanks(target, texts_.built_in_rows(), seen);
   ASSERT_EQ(target.lines.size(), 27u);
   EXPECT_EQ(target.lines.front().substr(0, 5), "JUBA|");
   EXPECT_EQ(target.lines[8].substr(0, 5), "ALCO|");
@@ -189,7 +189,7 @@ TEST_F(BuiltInTableTest, AppendsNothingWhenEveryBankWasSeen) {
   SeenBankIds seen;
   for (const std::string& row : kExpectedRows) MarkSeenBank(seen, row.substr(0, 4));
   RecordingWriter target;
-  AppendMissingBanks(target, texts_, seen);
+  AppendMissingBanks(target, texts_.built_in_rows(), seen);
   EXPECT_TRUE(target.lines.empty());
 }
 

@@ -108,7 +108,6 @@ class RowMigrator {
   Columns columns_;
   std::string row_;
   std::string scratch_;
-  std::string mtto_;
   std::string widened_;
 };
 

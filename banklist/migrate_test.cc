@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "banklist/endpoints.h"
+#include "testing/fails_cleanly.h"
 
 namespace quarnel {
 namespace {
@@ -47,13 +48,7 @@ class MigrateTest : public ::testing::Test {
   }
   // The RunError that migrating `text` throws.
   RunError FailureOf(const std::string& text) {
-    try {
-      Written(text);
-    } catch (const RunError& e) {
-      return e;
-    }
-    ADD_FAILURE() << "no failure for " << text;
-    return RunError(0, "");
+    return testing::RunErrorOf([&] { Written(text); });
   }
 
   std::unique_ptr<Env> env_ = NewPlatformEnv(0, nullptr);

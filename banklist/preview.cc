@@ -187,7 +187,7 @@ ListPreview PreviewInstallation(Env& env, const std::string& app_path) {
   ListPreview preview;
   std::vector<std::string>& plan = preview.plan;
   switch (update.update_case) {
-    case UpdateCase::kA:
+    case UpdateCase::kMoveIntoRs:
       plan.push_back("case A: the list moves into Sifranti\\RS and is updated there");
       plan.push_back("reads: " + root.live);
       plan.push_back("moves it to: " + at.live +
@@ -199,12 +199,12 @@ ListPreview PreviewInstallation(Env& env, const std::string& app_path) {
         plan.push_back("deletes: " + root.backup);
       }
       break;
-    case UpdateCase::kB:
+    case UpdateCase::kUpdateRs:
       plan.push_back("case B: the list in Sifranti\\RS is updated in place");
       plan.push_back("reads: " + at.live);
       break;
-    case UpdateCase::kC:
-    case UpdateCase::kD:  // refused by PlanUpdate
+    case UpdateCase::kUpdateRoot:
+    case UpdateCase::kNoList:  // refused by PlanUpdate
       plan.push_back("case C: the list in the program's folder is updated in place");
       plan.push_back("reads: " + at.live);
       break;

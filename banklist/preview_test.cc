@@ -110,17 +110,17 @@ TEST(PreviewTest, ShowsWhatTheUpdateThenDoesAndTouchesNothing) {
     if (i == 10) many += "DDOR|gone\r\n";
   }
   const ListCase cases[] = {
-      {"only a header", UpdateCase::kC, "OLD HEADER\r\n", {0, 0, 0, 0, 31},
+      {"only a header", UpdateCase::kUpdateRoot, "OLD HEADER\r\n", {0, 0, 0, 0, 31},
        "appended: SBPO BANKA POŠTANSKA ŠTEDIONICA AD BEOGRAD"},
-      {"old rows moved into RS", UpdateCase::kA,
+      {"old rows moved into RS", UpdateCase::kMoveIntoRs,
        "OLD HEADER\r\nDEMO|999|DEMO|DEMO BANKA|5026091|h|4600|3604|c|LAN|ORVANE|3000|50|50|d.bmp|"
        "NOT_ESTABLISHED\r\nDDOR|x\r\n\r\nZZZZ|1|ZZZZ|KEPT|07564856|HTTPS_CONNECTION_DISABLED\r\n",
        {4, 1, 1, 2, 30}, "dropped: DDOR "},
-      {"current rows, lone LF, no last line end", UpdateCase::kB,
+      {"current rows, lone LF, no last line end", UpdateCase::kUpdateRs,
        std::string(kHeaderLine) + "\r\n" + agrl + aikb +
            "ZZZZ|1|ZZZZ|NAME|1234567|HTTPS_CONNECTION_DISABLED",
        {3, 2, 1, 0, 29}, "changed: ZZZZ NAME"},
-      {"a list file by itself, two hunks", UpdateCase::kD, "HEADER\r\n" + many,
+      {"a list file by itself, two hunks", UpdateCase::kNoList, "HEADER\r\n" + many,
        {21, 20, 0, 1, 31}, "list file: "},
   };
   for (const ListCase& c : cases) {
@@ -128,16 +128,16 @@ TEST(PreviewTest, ShowsWhatTheUpdateThenDoesAndTouchesNothing) {
     ScopedTempDir dir;
     const std::string rs = dir.Join("Sifranti/RS");
     MakeDirs(dir.Join("Sifranti"));
-    if (c.layout == UpdateCase::kA || c.layout == UpdateCase::kB) MakeDirs(rs);
-    const std::string live = dir.Join(c.layout == UpdateCase::kB ? "Sifranti/RS/sifrant_bank.dat"
+    if (c.layout == UpdateCase::kMoveIntoRs || c.layout == UpdateCase::kUpdateRs) MakeDirs(rs);
+    const std::string live = dir.Join(c.layout == UpdateCase::kUpdateRs ? "Sifranti/RS/sifrant_bank.dat"
                                                                  : "sifrant_bank.dat");
     WriteFile(live, c.list);
-    if (c.layout == UpdateCase::kA) WriteFile(rs + "/sifrant_bank.dat", "older RS list\r\n");
+    if (c.layout == UpdateCase::kMoveIntoRs) WriteFile(rs + "/sifrant_bank.dat", "older RS list\r\n");
     const auto before = Snapshot(dir.path());
 
     FaultEnv env;
     env.app_path = dir.path();
-    const ListPreview preview = c.layout == UpdateCase::kD ? PreviewListFile(env, live)
+    const ListPreview preview = c.layout == UpdateCase::kNoList ? PreviewListFile(env, live)
                                                            : PreviewInstallation(env, dir.path());
     EXPECT_EQ(Snapshot(dir.path()), before);
     for (const std::string& operation : env.log) {
@@ -153,7 +153,7 @@ TEST(PreviewTest, ShowsWhatTheUpdateThenDoesAndTouchesNothing) {
     FaultEnv run;
     run.app_path = dir.path();
     RefreshBankCodeList(run);
-    const bool in_rs = c.layout == UpdateCase::kA || c.layout == UpdateCase::kB;
+    const bool in_rs = c.layout == UpdateCase::kMoveIntoRs || c.layout == UpdateCase::kUpdateRs;
     EXPECT_EQ(ReadFile(dir.Join(in_rs ? "Sifranti/RS/sifrant_bank.dat" : "sifrant_bank.dat")),
               expected);
   }

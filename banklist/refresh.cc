@@ -124,10 +124,10 @@ std::unique_ptr<FileLock> LockInstallation(Env& env, const std::string& app_path
 UpdateCase DecideUpdateCase(Env& env, const std::string& app_path) {
   const bool root_list = FilePresent(env, RootListFiles(app_path).live);
   const bool rs_folder = env.IsPresent(RsFolder(app_path), Presence::kFilesAndDirectories);
-  if (root_list && rs_folder) return UpdateCase::kA;
-  if (FilePresent(env, RsListFiles(app_path).live)) return UpdateCase::kB;
-  if (root_list) return UpdateCase::kC;
-  return UpdateCase::kD;
+  if (root_list && rs_folder) return UpdateCase::kMoveIntoRs;
+  if (FilePresent(env, RsListFiles(app_path).live)) return UpdateCase::kUpdateRs;
+  if (root_list) return UpdateCase::kUpdateRoot;
+  return UpdateCase::kNoList;
 }
 
 // A list that the user or the installation media made read-only is refused
@@ -146,20 +146,20 @@ UpdatePlan PlanUpdate(Env& env, const std::string& app_path) {
   const ListFiles rs = RsListFiles(app_path);
   UpdatePlan plan{DecideUpdateCase(env, app_path), root.live, root};
   switch (plan.update_case) {
-    case UpdateCase::kA:
+    case UpdateCase::kMoveIntoRs:
       CheckReplaceable(env, root.live);
       CheckReplaceable(env, rs.live);
       plan.at = rs;
       break;
-    case UpdateCase::kB:
+    case UpdateCase::kUpdateRs:
       CheckReplaceable(env, rs.live);
       plan.source = rs.live;
       plan.at = rs;
       break;
-    case UpdateCase::kC:
+    case UpdateCase::kUpdateRoot:
       CheckReplaceable(env, root.live);
       break;
-    case UpdateCase::kD:
+    case UpdateCase::kNoList:
       throw RunError(kErrFileNotFound, "Looking for the bank code list: " + root.live + " and " +
                                            rs.live + ": neither exists");
   }
@@ -170,7 +170,7 @@ void RefreshBankCodeList(Env& env) {
   const std::string app_path = env.AppPath();
   const std::unique_ptr<FileLock> lock = LockInstallation(env, app_path);
   const UpdatePlan plan = PlanUpdate(env, app_path);
-  if (plan.update_case == UpdateCase::kA) {
+  if (plan.update_case == UpdateCase::kMoveIntoRs) {
     MoveRootListIntoRs(env, RootListFiles(app_path), plan.at);
   }
   TakeBackup(env, plan.at);

@@ -11,10 +11,10 @@ namespace quarnel {
 // Where the update finds the list and where its result goes, decided before
 // any file is touched.
 enum class UpdateCase {
-  kA,  // root list and RS folder: move the list into the RS folder, update it there
-  kB,  // RS list: update it in place
-  kC,  // root list, no RS folder: update it in place
-  kD,  // no list anywhere
+  kMoveIntoRs,  // A: root list and RS folder: move the list into the RS folder, update it there
+  kUpdateRs,    // B: RS list: update it in place
+  kUpdateRoot,  // C: root list, no RS folder: update it in place
+  kNoList,      // D: no list anywhere
 };
 
 // The files of one location: live list, backup and work file, and the
@@ -51,7 +51,7 @@ UpdateCase DecideUpdateCase(Env& env, const std::string& app_path);
 
 // What an update started now does, decided before any file is changed.
 struct UpdatePlan {
-  UpdateCase update_case = UpdateCase::kD;
+  UpdateCase update_case = UpdateCase::kNoList;
   std::string source;  // the list it reads: the root list in case A
   ListFiles at;        // the location whose backup and live list it replaces
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "banklist/refresh.h"
+#include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/small_disk.h"
@@ -100,15 +101,7 @@ class RefreshSystemFaultTest : public ::testing::Test {
   }
 
   // Runs the update and returns the error it ends with.
-  RunError FailingRun() {
-    try {
-      RefreshBankCodeList(env_);
-    } catch (const RunError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "the update did not fail";
-    return RunError(0, "");
-  }
+  RunError FailingRun() { return testing::RunErrorOf([&] { RefreshBankCodeList(env_); }); }
 
   void ExpectReport(const RunError& error, int number, const std::string& what,
                     const std::string& path, const std::string& reason) {
@@ -177,7 +170,7 @@ TEST_F(RefreshDiskFullTest, MovingTheListIntoRsInCaseALeavesTheRootList) {
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
   EXPECT_FALSE(Exists(Rs("dat")));
   EXPECT_FALSE(Exists(Rs("tmp")));
-  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kA);
+  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kMoveIntoRs);
 
   disk_.Free();
   RefreshBankCodeList(env_);
@@ -250,7 +243,7 @@ TEST_F(RefreshSystemFaultTest, PermissionDeniedInTheRsFolderLeavesTheRootList) {
   }
   EXPECT_EQ(ReadFile(Root("dat")), old_list);
   EXPECT_FALSE(Exists(Rs("dat")));
-  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kA);
+  ASSERT_EQ(DecideUpdateCase(env_, dir_.path()), UpdateCase::kMoveIntoRs);
 
   RefreshBankCodeList(env_);
   EXPECT_EQ(ReadFile(Rs("dat")), NewListFrom(old_list));

@@ -73,7 +73,7 @@ TEST_F(RefreshTest, CaseCUpdatesTheRootListInPlace) {
   WriteFile(Root("dat"), kRootList);
   WriteFile(Root("old"), "stale backup");
   WriteFile(Root("txt"), "stale work file");
-  ASSERT_EQ(Decide(), UpdateCase::kC);
+  ASSERT_EQ(Decide(), UpdateCase::kUpdateRoot);
   RefreshBankCodeList(env_);
 
   const std::string list = ReadFile(Root("dat"));
@@ -82,7 +82,7 @@ TEST_F(RefreshTest, CaseCUpdatesTheRootListInPlace) {
   EXPECT_EQ(list.find("OLD HEADER"), std::string::npos);
   EXPECT_EQ(ReadFile(Root("old")), kRootList);
   EXPECT_FALSE(Exists(Root("txt")));
-  EXPECT_EQ(Decide(), UpdateCase::kC);
+  EXPECT_EQ(Decide(), UpdateCase::kUpdateRoot);
 }
 
 TEST_F(RefreshTest, CaseAMovesTheRootListIntoRsAndTheNextRunTakesCaseB) {
@@ -92,7 +92,7 @@ TEST_F(RefreshTest, CaseAMovesTheRootListIntoRsAndTheNextRunTakesCaseB) {
   WriteFile(Root("txt"), "root work file");
   WriteFile(Rs("dat"), kRsList);
   WriteFile(Rs("old"), "rs backup");
-  ASSERT_EQ(Decide(), UpdateCase::kA);
+  ASSERT_EQ(Decide(), UpdateCase::kMoveIntoRs);
   RefreshBankCodeList(env_);
 
   EXPECT_FALSE(Exists(Root("dat")));
@@ -109,10 +109,10 @@ TEST_F(RefreshTest, CaseAMovesTheRootListIntoRsAndTheNextRunTakesCaseB) {
   EXPECT_LT(LogIndex("sync /"), LogIndex("copy /Sifranti/RS/sifrant_bank.dat -> "
                                          "/Sifranti/RS/sifrant_bank.tmp"));
 
-  ASSERT_EQ(Decide(), UpdateCase::kB);
+  ASSERT_EQ(Decide(), UpdateCase::kUpdateRs);
   RefreshBankCodeList(env_);
   EXPECT_EQ(ReadFile(Rs("old")), list);
-  EXPECT_EQ(Decide(), UpdateCase::kB);
+  EXPECT_EQ(Decide(), UpdateCase::kUpdateRs);
 }
 
 TEST_F(RefreshTest, CaseAIntoAnEmptyRsFolder) {
@@ -130,7 +130,7 @@ TEST_F(RefreshTest, CaseBLeavesTheRootLocationAlone) {
   WriteFile(Rs("txt"), "stale rs work file");
   WriteFile(Root("old"), "root backup");
   WriteFile(Root("txt"), "root work file");
-  ASSERT_EQ(Decide(), UpdateCase::kB);
+  ASSERT_EQ(Decide(), UpdateCase::kUpdateRs);
   RefreshBankCodeList(env_);
 
   EXPECT_NE(ReadFile(Rs("dat")).find("ZZZZ|from rs"), std::string::npos);
@@ -146,7 +146,7 @@ TEST_F(RefreshTest, CaseDTouchesNothingAndNamesBothPlaces) {
   WriteFile(Rs("old"), "rs backup");
   MakeDirs(Root("dat"));  // a folder named like the list is no list
   const Tree before = Snapshot();
-  ASSERT_EQ(Decide(), UpdateCase::kD);
+  ASSERT_EQ(Decide(), UpdateCase::kNoList);
   try {
     RefreshBankCodeList(env_);
     FAIL() << "case D must end the run";
@@ -164,7 +164,7 @@ TEST_F(RefreshTest, AFileNamedRsCountsAsTheFolderAndEveryRunFailsUnchanged) {
   WriteFile(At("Sifranti/RS"), "not a folder");
   WriteFile(Root("dat"), kRootList);
   const Tree before = Snapshot();
-  ASSERT_EQ(Decide(), UpdateCase::kA);
+  ASSERT_EQ(Decide(), UpdateCase::kMoveIntoRs);
   for (int run = 0; run < 2; ++run) {
     EXPECT_THROW(RefreshBankCodeList(env_), RunError);
     EXPECT_EQ(Snapshot(), before);
@@ -257,10 +257,10 @@ TEST_F(RefreshTest, ARunWaitsUpTo30SecondsForTheLockThenChangesNothing) {
 // The list the next run will read, by the update case the files now give.
 std::string ListNextRunReads(Env& env, const std::string& app, const std::string& missing) {
   switch (DecideUpdateCase(env, app)) {
-    case UpdateCase::kA:
-    case UpdateCase::kC: return ReadFileOr(RootListFiles(app).live, missing);
-    case UpdateCase::kB: return ReadFileOr(RsListFiles(app).live, missing);
-    case UpdateCase::kD: return missing;
+    case UpdateCase::kMoveIntoRs:
+    case UpdateCase::kUpdateRoot: return ReadFileOr(RootListFiles(app).live, missing);
+    case UpdateCase::kUpdateRs: return ReadFileOr(RsListFiles(app).live, missing);
+    case UpdateCase::kNoList: return missing;
   }
   return missing;
 }
@@ -276,14 +276,14 @@ class RefreshFaultTest : public ::testing::TestWithParam<UpdateCase> {
     MakeDirs(dir.Join("Sifranti"));
     const std::string rows = "OLD HEADER\r\nZZZZ|1\r\nZZZZ|2\r\nZZZZ|3\r\n";
     switch (GetParam()) {
-      case UpdateCase::kA:
+      case UpdateCase::kMoveIntoRs:
         MakeDirs(dir.Join("Sifranti/RS"));
         WriteFile(dir.Join("sifrant_bank.dat"), rows);
         WriteFile(dir.Join("sifrant_bank.old"), earlier_backup_);
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.dat"), "rs list\r\n");
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.old"), earlier_backup_);
         break;
-      case UpdateCase::kB:
+      case UpdateCase::kUpdateRs:
         MakeDirs(dir.Join("Sifranti/RS"));
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.dat"), rows);
         WriteFile(dir.Join("Sifranti/RS/sifrant_bank.txt"), "stale");
@@ -346,11 +346,15 @@ TEST_P(RefreshFaultTest, EveryFailingOperationLeavesTheOldListForTheNextRun) {
   EXPECT_GT(failures, 10);
 }
 
+std::string CaseName(const ::testing::TestParamInfo<UpdateCase>& test) {
+  const char* names[] = {"MoveIntoRs", "UpdateRs", "UpdateRoot"};
+  return names[static_cast<int>(test.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, RefreshFaultTest,
-                         ::testing::Values(UpdateCase::kA, UpdateCase::kB, UpdateCase::kC),
-                         [](const ::testing::TestParamInfo<UpdateCase>& info) {
-                           return std::string("Case") + "ABCD"[static_cast<int>(info.param)];
-                         });
+                         ::testing::Values(UpdateCase::kMoveIntoRs, UpdateCase::kUpdateRs,
+                                           UpdateCase::kUpdateRoot),
+                         CaseName);
 
 }  // namespace
 }  // namespace quarnel

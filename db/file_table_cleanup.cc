@@ -74,20 +74,17 @@ std::string Refusal(Env& env, const std::string& DbName) {
 
 }  // namespace
 
-FileTableCleanup CleanUpFileTable(Env& env, const OdbcLogin& login, bool SilentRun) {
+std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const OdbcLogin& login,
+                                                 bool SilentRun) {
   const std::string refusal = Refusal(env, login.data_source);
   if (!refusal.empty()) {
-    Overwrite(login.password);
     throw RunError(kErrBadDataSourceName, "Connecting to the database: " + refusal);
   }
-  FileTableCleanup cleanup;
-  cleanup.DbConnection = env.ConnectOdbc(login);
-  cleanup.UseSchemaPrefix = cleanup.DbConnection->DbmsName() != "ACCESS";
-  cleanup.DbCommand = {cleanup.DbConnection.get(),
-                       cleanup.UseSchemaPrefix ? kDeleteWithSchema : kDeleteWithoutSchema};
-  cleanup.DbCommand.ActiveConnection->ExecuteText(cleanup.DbCommand.CommandText);
+  std::unique_ptr<OdbcConnection> connection = env.ConnectOdbc(login);
+  const bool UseSchemaPrefix = connection->DbmsName() != "ACCESS";
+  connection->ExecuteText(UseSchemaPrefix ? kDeleteWithSchema : kDeleteWithoutSchema);
   if (!SilentRun) env.ShowMessage(kDeletionSucceeded);
-  return cleanup;
+  return connection;
 }
 
 }  // namespace quarnel

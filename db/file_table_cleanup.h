@@ -12,30 +12,19 @@
 
 namespace quarnel {
 
-// The command the cleanup executed: its text and the connection it ran on.
-struct DbTextCommand {
-  OdbcConnection* ActiveConnection = nullptr;
-  std::string CommandText;
-};
-
-// What the cleanup leaves to the rest of the run.
-struct FileTableCleanup {
-  std::unique_ptr<OdbcConnection> DbConnection;  // open; the caller closes it
-  DbTextCommand DbCommand;
-  bool UseSchemaPrefix = true;  // false only for the DBMS name "ACCESS"
-};
-
 // Connects with `login` and deletes the row ft_uid='sifrant_bank.dat' of the
 // file table: "tvfiletable" when the DBMS name is exactly "ACCESS",
 // "tarvo.tvfiletable" otherwise. Unless SilentRun, then shows "Deletion of
-// file sifrant_bank.dat was successfull!", also when no row matched.
-// *login.password is overwritten in every case, once it is no longer needed.
-// Throws RunError: kErrBadDataSourceName, before any connection, for a data
-// source name that is empty, longer than kMaxDataSourceName or holds a
-// character no data source name can ([]{}(),;?*=!@\, control characters);
-// the message quotes at most its first kQuotedNameLength characters.
-// kErrDatabase when the database refuses. No message carries the password.
-FileTableCleanup CleanUpFileTable(Env& env, const OdbcLogin& login, bool SilentRun);
+// file sifrant_bank.dat was successfull!", also when no row matched. Returns
+// the open connection; the caller closes it. Throws RunError:
+// kErrBadDataSourceName, before any connection, for a data source name that
+// is empty, longer than kMaxDataSourceName or holds a character no data
+// source name can ([]{}(),;?*=!@\, control characters); the message quotes
+// at most its first kQuotedNameLength characters. kErrDatabase when the
+// database refuses. No message carries the password.
+// REQUIRES: login.password outlives the connection.
+std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const OdbcLogin& login,
+                                                 bool SilentRun);
 
 // How much of a refused data source name a message quotes.
 inline constexpr size_t kQuotedNameLength = 40;

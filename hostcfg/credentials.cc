@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "pelx/pelx.h"
-#include "platform/odbc.h"
 
 namespace quarnel {
 
@@ -37,23 +36,17 @@ std::string RefusalText(int32_t result) {
 
 // One value, through a buffer whose size the library is told. Only the
 // result code, never the buffer's content, goes into an error.
-std::string CallForValue(SharedLibrary& library, const char* function,
-                         const std::string& auth_path) {
+Secret CallForValue(SharedLibrary& library, const char* function, const std::string& auth_path) {
   const auto call = reinterpret_cast<PelxFunction>(library.Function(function));
-  std::string buffer(kCredentialCapacity, '\0');
-  const int32_t length = call(buffer.data(), kCredentialCapacity);
+  Secret value = Secret::WithRoom(kCredentialCapacity);
+  const int32_t length = call(value.data(), kCredentialCapacity);
   if (length < 0) {
-    Overwrite(&buffer);
     throw RunError(kErrInvalidCall, "Reading the database credentials through PELX " +
                                         std::string(function) + ": " +
                                         auth_path + ": " + RefusalText(length));
   }
   // A length beyond the delivered text yields the whole text.
-  const auto text_end = std::find(buffer.begin(), buffer.end(), '\0');
-  const auto count = std::min<std::size_t>(static_cast<std::size_t>(length),
-                                           static_cast<std::size_t>(text_end - buffer.begin()));
-  std::string value(buffer.data(), count);
-  Overwrite(&buffer);  // the value is to have no copy but its owner's
+  value.Truncate(std::min(static_cast<std::size_t>(length), value.view().find('\0')));
   return value;
 }
 
@@ -61,13 +54,13 @@ std::string CallForValue(SharedLibrary& library, const char* function,
 
 DbCredentials ReadDbCredentials(Env& env) {
   const std::string auth_path = PathIn(env.AppPath(), kAuthFile);
-  if (!env.FileExists(auth_path)) return {kDefaultUser, kDefaultPassword};
+  if (!env.FileExists(auth_path)) return {kDefaultUser, Secret(kDefaultPassword)};
   // The library reads the file itself; opening it here first makes an
   // unreadable file fail with the program's own report and path.
   std::unique_ptr<LineReader> auth_file = env.OpenForReading(auth_path);
   std::unique_ptr<SharedLibrary> library = env.OpenLibrary("PELX");
-  // Made in place, in this order: the password is not moved about in copies.
-  DbCredentials credentials{CallForValue(*library, "getDbUser", auth_path),
+  // In this order: getDbUser first.
+  DbCredentials credentials{std::string(CallForValue(*library, "getDbUser", auth_path).view()),
                             CallForValue(*library, "getDbPasswd", auth_path)};
   auth_file->Close();
   return credentials;

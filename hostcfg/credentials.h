@@ -4,12 +4,15 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/secret.h"
 
 namespace quarnel {
 
+// The login that the database step uses. DbPassword is the run's one copy of
+// the password, wiped when its owner goes.
 struct DbCredentials {
   std::string DbUser;
-  std::string DbPassword;
+  Secret DbPassword;
 };
 
 // Bytes offered to the credentials library for each value, its NUL included.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pelx/pelx.h"
+#include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
@@ -78,15 +79,7 @@ class CredentialsTest : public ::testing::Test {
     env_.library = std::make_unique<FakePelx>(std::move(functions));
   }
 
-  RunError ErrorOfReading() {
-    try {
-      ReadDbCredentials(env_);
-    } catch (const RunError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "no error";
-    return RunError(0, "");
-  }
+  RunError ErrorOfReading() { return testing::RunErrorOf([&] { ReadDbCredentials(env_); }); }
 
   ScopedTempDir dir_;
   CredentialsEnv env_;
@@ -97,7 +90,7 @@ class CredentialsTest : public ::testing::Test {
 TEST_F(CredentialsTest, WithoutTheFileTheDefaultsAndNoLibrary) {
   const DbCredentials credentials = ReadDbCredentials(env_);
   EXPECT_EQ(credentials.DbUser, "tarvo");
-  EXPECT_EQ(credentials.DbPassword, "qtwm52hzkrpad");
+  EXPECT_EQ(credentials.DbPassword.view(), "qtwm52hzkrpad");
   EXPECT_EQ(env_.log, std::vector<std::string>{"exists /.tarvoAuthentication.dat"});
 }
 
@@ -114,7 +107,7 @@ TEST_F(CredentialsTest, TheFileIsOpenWhileEachFunctionIsCalledOnce) {
   UseFake();
   const DbCredentials credentials = ReadDbCredentials(env_);
   EXPECT_EQ(credentials.DbUser, "fake user");
-  EXPECT_EQ(credentials.DbPassword, "fake secret");
+  EXPECT_EQ(credentials.DbPassword.view(), "fake secret");
   const std::string capacity = std::to_string(kCredentialCapacity);
   EXPECT_EQ(env_.log, (std::vector<std::string>{
                           "exists /.tarvoAuthentication.dat",
@@ -173,7 +166,7 @@ TEST_F(CredentialsTest, TheRealLibraryDeliversWhatTheToolWrote) {
   file.Write("tarvo_admin", "N0t the default!");
   const DbCredentials credentials = ReadDbCredentials(env_);
   EXPECT_EQ(credentials.DbUser, "tarvo_admin");
-  EXPECT_EQ(credentials.DbPassword, "N0t the default!");
+  EXPECT_EQ(credentials.DbPassword.view(), "N0t the default!");
 
   // One byte too long for the buffer is refused, not cut short.
   const std::string long_user(kCredentialCapacity, 'u');

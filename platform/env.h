@@ -16,7 +16,9 @@
 // place: a file or a link standing at that name is removed first, a link is
 // never written through, and a folder or any other thing that is not a file
 // ends the run with an error that says what stands there. Nothing is ever
-// opened in a way that could wait on a named pipe or a device.
+// opened in a way that could wait on a named pipe or a device. A file that
+// another program holds open for the moment is error 3045 (kErrFileInUse)
+// at once; waiting it out is the caller's choice.
 
 #include <memory>
 #include <string>
@@ -139,13 +141,16 @@ class Env {
   // false for a missing path or a directory.
   virtual bool FileExists(const std::string& path) = 0;
   // Copies a whole file byte for byte into a new file `to` (see above: what
-  // stood at `to` is removed first). The copy is on stable storage when this
-  // returns; a copy that fails is removed again where the system allows.
+  // stood at `to` is removed first, read-only or not). The copy carries no
+  // attribute of `from` and is on stable storage when this returns; a copy
+  // that fails is removed again where the system allows.
   virtual void CopyWholeFile(const std::string& from, const std::string& to) = 0;
-  // Deletes one file or link; never a folder.
+  // Deletes one file or link; never a folder, nor a read-only file (Windows).
   virtual void RemoveFile(const std::string& path) = 0;
   // Gives `from` the name `to` in one step, replacing a file or link at `to`,
   // so that `to` is never missing; the rename is on stable storage on return.
+  // A file at `to` is replaced even when it is read-only: the caller checks
+  // the names it must not replace with IsReadOnly first.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
   // Makes the deletions done in the folder `folder` as durable as a
   // RenameOver's rename: on return they survive a power cut where the system
@@ -153,12 +158,14 @@ class Env {
   // cannot be flushed, so this does nothing there: the write-through rename
   // is all the system offers, and a deletion is as durable as it makes it.
   virtual void SyncFolder(const std::string& folder) = 0;
-  // True for a file that the system keeps from being replaced or deleted by
-  // an attribute of its own (Windows' read-only attribute); POSIX has none.
+  // True for a file that carries the attribute that marks it as not to be
+  // changed (Windows' read-only attribute); POSIX has none. CopyWholeFile,
+  // RenameOver and CreateForWriting replace such a file all the same.
   virtual bool IsReadOnly(const std::string& path) = 0;
   // Opens an ordinary file for reading; anything else is refused at once.
   virtual std::unique_ptr<LineReader> OpenForReading(const std::string& path) = 0;
-  // Creates `path` as a new, empty file (see above).
+  // Creates `path` as a new, empty file (see above: what stood there is
+  // removed first, read-only or not).
   virtual std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) = 0;
   // Tries once, without waiting, to take the exclusive lock of the file
   // `path`, creating the file if it is missing; the file itself is left in
@@ -186,8 +193,9 @@ class Env {
   // that anybody could put a library in. Throws error 48 when it is missing,
   // damaged or not a library for this program.
   virtual std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) = 0;
-  // Opens an ODBC connection with `login`, never prompting, and overwrites
-  // its password (OpenOdbcConnection in platform/odbc.h).
+  // Opens an ODBC connection with `login`, never prompting; its messages are
+  // masked with the login's password (OpenOdbcConnection in platform/odbc.h).
+  // REQUIRES: login.password outlives the connection.
   virtual std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) = 0;
 
   // --- Clock ---------------------------------------------------------------
@@ -206,7 +214,9 @@ inline constexpr int kSilentReportSeconds = 60;
 std::string PathIn(std::string_view base, std::string_view literal);
 
 // The Env of the running program. `argc` and `argv` are main's where the
-// system hands them over that way, and ignored where it does not.
+// system hands them over that way, and ignored where it does not. On Windows
+// it also keeps the system from showing dialogs of its own (a crash, a
+// missing drive) for the rest of the process.
 std::unique_ptr<Env> NewPlatformEnv(int argc, char** argv);
 
 // Forwards every call to a target Env, so that a test double overrides only

@@ -3,12 +3,10 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <iconv.h>
-#include <link.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cstdint>
@@ -22,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/elf_check.h"
 #include "platform/env.h"
 #include "platform/line_io.h"
 #include "platform/odbc.h"
@@ -146,44 +145,64 @@ void CopyContent(int in, int out, const std::string& src, const std::string& dst
 
 // Refuses a library file that the loader would map beyond its end: a
 // truncated or damaged copy would otherwise end the program with a bus error
-// and no report at all. A file that is no library for this program at all
-// is left to the loader, which names the reason.
+// and no report at all. Every failure is error 48, whatever the system says.
 void CheckLibraryFile(const std::string& path, const std::string& what) {
-  const FileDescriptor fd = OpenFileForReading(path, what);
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) ThrowSystemError(what, path, errno);
-  const auto size = static_cast<uint64_t>(st.st_size);
-  const auto damaged = [&](const char* reason) {
-    throw RunError(kErrDllLoad, what + ": " + path + ": the library file is damaged: " + reason);
-  };
-  const auto read_at = [&](void* into, size_t length, uint64_t offset) {
-    if (offset > size || length > size - offset ||
-        ::pread(fd.get(), into, length, static_cast<off_t>(offset)) !=
-            static_cast<ssize_t>(length)) {
-      damaged("it is shorter than its own headers say");
-    }
-  };
-  ElfW(Ehdr) header;
-  std::memset(&header, 0, sizeof header);
-  read_at(&header, std::min<uint64_t>(size, sizeof header), 0);
-  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) return;
-  if (size < sizeof header) damaged("it is shorter than its own headers say");
-  if (header.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32)) return;
-  if (header.e_phentsize != sizeof(ElfW(Phdr))) damaged("its program headers are malformed");
-  for (unsigned i = 0; i < header.e_phnum; ++i) {
-    ElfW(Phdr) segment;
-    read_at(&segment, sizeof segment, header.e_phoff + uint64_t{i} * sizeof segment);
-    if (segment.p_type == PT_LOAD || segment.p_type == PT_DYNAMIC) {
-      if (segment.p_offset > size || segment.p_filesz > size - segment.p_offset) {
-        damaged("it is shorter than its own headers say");
-      }
-    }
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    throw RunError(kErrDllLoad, what + ": " + path + ": " + std::strerror(errno));
   }
-  if (header.e_shoff != 0 &&
-      (header.e_shoff > size || uint64_t{header.e_shnum} * header.e_shentsize > size - header.e_shoff)) {
-    damaged("it is shorter than its own headers say");
+  if (S_ISDIR(st.st_mode)) {
+    throw RunError(kErrDllLoad, what + ": " + path + ": " + std::strerror(EISDIR));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    throw RunError(kErrDllLoad, what + ": " + path + ": " + KindOf(st.st_mode) +
+                                    " stands there, not a file");
+  }
+  const char* damage = ElfImageDamage(
+      static_cast<uint64_t>(st.st_size), [&](void* into, size_t length, uint64_t offset) {
+        return ::pread(fd.get(), into, length, static_cast<off_t>(offset)) ==
+               static_cast<ssize_t>(length);
+      });
+  if (damage != nullptr) {
+    throw RunError(kErrDllLoad, what + ": " + path + ": the library file is damaged: " + damage);
   }
 }
+
+// Removes a new copy again unless it was completed, so that a partial copy
+// never stands where a backup is looked for.
+class PartialCopy {
+ public:
+  explicit PartialCopy(const std::string& path) : path_(path) {}
+  ~PartialCopy() {
+    if (!complete_) ::unlink(path_.c_str());
+  }
+  PartialCopy(const PartialCopy&) = delete;
+  PartialCopy& operator=(const PartialCopy&) = delete;
+
+  void Complete() { complete_ = true; }
+
+ private:
+  const std::string& path_;
+  bool complete_ = false;
+};
+
+// Owns one iconv conversion; closes it when destroyed.
+class Conversion {
+ public:
+  Conversion(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
+  ~Conversion() {
+    if (valid()) ::iconv_close(cd_);
+  }
+  Conversion(const Conversion&) = delete;
+  Conversion& operator=(const Conversion&) = delete;
+
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
 
 // A lock of the whole file through flock: it belongs to the open file, so the
 // system drops it with the descriptor when the process ends in any way.
@@ -331,14 +350,11 @@ class PosixEnv final : public Env {
   void CopyWholeFile(const std::string& from, const std::string& to) override {
     FileDescriptor in = OpenFileForReading(from, "Copying file");
     FileDescriptor out = CreateNewFile(to, "Copying file to");
-    try {
-      CopyContent(in.get(), out.get(), from, to);
-      if (::fsync(out.get()) != 0) ThrowSystemError("Syncing file", to, errno);
-      out.CloseOrThrow("Closing file", to);
-    } catch (const RunError&) {
-      ::unlink(to.c_str());  // a partial copy is no backup
-      throw;
-    }
+    PartialCopy copy(to);
+    CopyContent(in.get(), out.get(), from, to);
+    if (::fsync(out.get()) != 0) ThrowSystemError("Syncing file", to, errno);
+    out.CloseOrThrow("Closing file", to);
+    copy.Complete();
   }
 
   void RemoveFile(const std::string& path) override {
@@ -374,7 +390,7 @@ class PosixEnv final : public Env {
   }
 
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
-    const std::string what = "Locking the installation";
+    const std::string what = "Locking file";
     FileDescriptor fd(::open(path.c_str(),
                              O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
                              0666));
@@ -404,11 +420,7 @@ class PosixEnv final : public Env {
     // or the current folder would be handed the database password.
     const std::string path = app_path_ + "/lib" + name + ".so";
     const std::string what = "Loading library " + name;
-    try {
-      CheckLibraryFile(path, what);
-    } catch (const RunError& error) {
-      throw RunError(kErrDllLoad, error.description());
-    }
+    CheckLibraryFile(path, what);
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
       const char* reason = ::dlerror();
@@ -455,8 +467,8 @@ class PosixEnv final : public Env {
   // becomes "?", and its bytes in `text` are skipped.
   static std::string Convert(const char* to, const char* from, std::string_view text,
                              const char* what) {
-    iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    const Conversion conversion(to, from);
+    if (!conversion.valid()) {
       throw RunError(kErrInvalidCall, std::string(what) + ": " + std::strerror(errno));
     }
     const bool utf8_input = std::strcmp(from, "UTF-8") == 0;
@@ -468,7 +480,7 @@ class PosixEnv final : public Env {
     while (inleft > 0) {
       char* outp = chunk;
       size_t outleft = sizeof chunk;
-      const size_t rc = ::iconv(cd, &inp, &inleft, &outp, &outleft);
+      const size_t rc = ::iconv(conversion.get(), &inp, &inleft, &outp, &outleft);
       out.append(chunk, static_cast<size_t>(outp - chunk));
       if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
         out += '?';
@@ -478,7 +490,6 @@ class PosixEnv final : public Env {
         } while (utf8_input && inleft > 0 && (static_cast<unsigned char>(*inp) & 0xC0) == 0x80);
       }
     }
-    ::iconv_close(cd);
     return out;
   }
 

@@ -4,16 +4,19 @@
 
 #include <windows.h>
 
-#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/box_text.h"
 #include "platform/env.h"
 #include "platform/line_io.h"
 #include "platform/odbc.h"
 #include "platform/process_info_win32.h"
+#include "platform/system_error_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace quarnel {
@@ -25,58 +28,6 @@ std::string PathIn(std::string_view base, std::string_view literal) {
 namespace {
 
 constexpr wchar_t kTitle[] = L"Quarnel";
-
-// The classic error number that matches a system error code.
-int ErrorNumberFor(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND: return kErrFileNotFound;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return kErrPathNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return kErrPermissionDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return kErrDiskFull;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE: return kErrBadFileName;
-    default: return kErrPathFileAccess;
-  }
-}
-
-// The system's own description of `error`, without its closing period.
-// Some texts name the file they are about as "%1" (a damaged library: "%1 is
-// not a valid Win32 application"); `subject` stands in for it.
-std::string SystemReason(DWORD error, const std::string& subject = "the file") {
-  wchar_t text[512];
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                     error, 0, text, sizeof text / sizeof text[0], nullptr);
-  std::wstring reason(text, length);
-  while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' ||
-                             reason.back() == L' ' || reason.back() == L'.')) {
-    reason.pop_back();
-  }
-  if (reason.empty()) return "system error " + std::to_string(error);
-  std::string utf8 = Utf8(reason);
-  for (size_t at = utf8.find("%1"); at != std::string::npos; at = utf8.find("%1", at)) {
-    utf8.replace(at, 2, subject);
-    at += subject.size();
-  }
-  return utf8;
-}
-
-[[noreturn]] void ThrowSystemError(const std::string& what, const std::string& path,
-                                   DWORD error) {
-  throw RunError(ErrorNumberFor(error), what + ": " + path + ": " + SystemReason(error));
-}
-
-[[noreturn]] void ThrowLastError(const std::string& what, const std::string& path) {
-  ThrowSystemError(what, path, GetLastError());
-}
 
 // Owns one file handle; closes it silently when destroyed.
 class FileHandle {
@@ -124,11 +75,6 @@ class FindHandle {
   HANDLE handle_;
 };
 
-// How long one file operation waits out another program that holds the file
-// for a moment: a virus scanner or a backup agent looking at a fresh file,
-// the host product reading its list.
-constexpr DWORD kHeldFileWaitMilliseconds = 10000;
-
 bool IsSharingError(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
@@ -149,31 +95,12 @@ bool MayBeHeld(DWORD error, const std::wstring& path) {
   return !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
 }
 
-// Runs `attempt` (true on success, the system's last error set on failure)
-// until it succeeds, fails for another reason than a holder of `path`, or
-// the wait is over, with a short back-off in between. Returns the last
-// error, ERROR_SUCCESS on success.
-template <typename Attempt>
-DWORD Patiently(const std::wstring& path, Attempt attempt) {
-  DWORD waited = 0;
-  DWORD step = 20;
-  for (;;) {
-    if (attempt()) return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    if (!MayBeHeld(error, path) || waited >= kHeldFileWaitMilliseconds) return error;
-    Sleep(step);
-    waited += step;
-    step = std::min<DWORD>(step * 2, 500);
-  }
-}
-
 // True when another handle keeps `path` from being deleted or replaced: what
 // an access denied on renaming over or deleting a held file comes from.
-bool HeldWithoutDeleteSharing(const std::string& path) {
+bool HeldWithoutDeleteSharing(const std::wstring& path) {
   const HANDLE probe =
-      CreateFileW(WidePath(path).c_str(), DELETE,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
     CloseHandle(probe);
     return false;
@@ -181,40 +108,48 @@ bool HeldWithoutDeleteSharing(const std::string& path) {
   return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-[[noreturn]] void ThrowAfterWaiting(const std::string& what, const std::string& path,
-                                    DWORD error) {
-  if (IsSharingError(error) ||
-      (error == ERROR_ACCESS_DENIED && HeldWithoutDeleteSharing(path))) {
-    throw RunError(kErrFileInUse, what + ": " + path +
-                                      ": another program holds the file and did not let go "
-                                      "within 10 seconds (" + SystemReason(error) + ")");
+// True when `error`, met on `path`, comes from another program that holds
+// the file open for the moment.
+bool HeldByAnotherProgram(DWORD error, const std::string& path) {
+  const std::wstring wide = WidePath(path);
+  return MayBeHeld(error, wide) && (IsSharingError(error) || HeldWithoutDeleteSharing(wide));
+}
+
+// A failed operation on `path`: error 3045 while another program holds the
+// file (waiting it out is the caller's choice), the system's own error
+// otherwise.
+[[noreturn]] void ThrowFileError(const std::string& what, const std::string& path, DWORD error) {
+  if (HeldByAnotherProgram(error, path)) {
+    throw RunError(kErrFileInUse, what + ": " + path + ": another program holds the file (" +
+                                      SystemReason(error) + ")");
   }
   ThrowSystemError(what, path, error);
 }
 
 FileHandle OpenHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
                       const std::string& what) {
-  const std::wstring wide = WidePath(path);
-  FileHandle file;
-  const DWORD error = Patiently(wide, [&] {
-    file = FileHandle(
-        CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr));
-    return file.valid();
-  });
-  if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, path, error);
+  FileHandle file(CreateFileW(WidePath(path).c_str(), access, FILE_SHARE_READ, nullptr,
+                              disposition, flags, nullptr));
+  if (!file.valid()) ThrowFileError(what, path, GetLastError());
   return file;
 }
 
-// Deletes a file or, for a link to a folder, the link; waits out a holder.
-// A name that is already gone is an error unless `gone_is_fine`.
+// Deletes a file or, for a link to a folder, the link. A name that is
+// already gone is an error unless `gone_is_fine`.
 void DeleteName(const std::string& path, bool folder_link, bool gone_is_fine,
                 const std::string& what) {
   const std::wstring wide = WidePath(path);
-  const DWORD error = Patiently(wide, [&] {
-    return folder_link ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str());
-  });
-  if (error != ERROR_SUCCESS && !(gone_is_fine && error == ERROR_FILE_NOT_FOUND)) {
-    ThrowAfterWaiting(what, path, error);
+  if (folder_link ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str())) return;
+  const DWORD error = GetLastError();
+  if (!(gone_is_fine && error == ERROR_FILE_NOT_FOUND)) ThrowFileError(what, path, error);
+}
+
+// The names the run writes are its own: a read-only attribute that a copy
+// left there carries must not stop the run from replacing it.
+void ClearReadOnly(const std::wstring& path, DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
 }
 
@@ -254,11 +189,7 @@ void ClearName(const std::string& path, const std::string& what) {
   const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (folder && !link) ThrowNotAFile(what, path, "a folder");
-  // The names the run writes are its own: a read-only copy left there must
-  // not stop it.
-  if (!link && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  }
+  ClearReadOnly(wide, attributes);
   DeleteName(path, folder, true, what);
 }
 
@@ -269,6 +200,27 @@ FileHandle CreateNewFile(const std::string& path, DWORD access, const std::strin
   ClearName(path, what);
   return OpenHandle(path, access, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, what);
 }
+
+// Closes and removes a new copy again unless it was completed, so that a
+// partial copy never stands where a backup is looked for.
+class PartialCopy {
+ public:
+  PartialCopy(FileHandle* file, const std::string& path) : file_(file), path_(path) {}
+  ~PartialCopy() {
+    if (complete_) return;
+    *file_ = FileHandle();
+    DeleteFileW(WidePath(path_).c_str());
+  }
+  PartialCopy(const PartialCopy&) = delete;
+  PartialCopy& operator=(const PartialCopy&) = delete;
+
+  void Complete() { complete_ = true; }
+
+ private:
+  FileHandle* file_;
+  const std::string& path_;
+  bool complete_ = false;
+};
 
 // Holds a byte-range lock through its handle; closing the handle, which the
 // system does when the process ends in any way, releases it.
@@ -405,24 +357,20 @@ class WinEnv final : public Env {
   void CopyWholeFile(const std::string& from, const std::string& to) override {
     FileHandle in = OpenFileForReading(from, FILE_FLAG_SEQUENTIAL_SCAN, "Copying file");
     FileHandle out = CreateNewFile(to, GENERIC_WRITE, "Copying file to");
-    try {
-      std::vector<char> block(1 << 20);
-      for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(in.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
-          ThrowLastError("Copying file from", from);
-        }
-        if (read == 0) break;
-        WriteAll(out.get(), block.data(), read, to);
+    PartialCopy copy(&out, to);
+    std::vector<char> block(1 << 20);
+    for (;;) {
+      DWORD read = 0;
+      if (!ReadFile(in.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
+        ThrowLastError("Copying file from", from);
       }
-      // The live list is only ever replaced once its backup is on the disk.
-      if (!FlushFileBuffers(out.get())) ThrowLastError("Flushing file", to);
-      out.CloseOrThrow("Closing file", to);
-    } catch (const RunError&) {
-      out = FileHandle();
-      DeleteFileW(WidePath(to).c_str());  // a partial copy is no backup
-      throw;
+      if (read == 0) break;
+      WriteAll(out.get(), block.data(), read, to);
     }
+    // The live list is only ever replaced once its backup is on the disk.
+    if (!FlushFileBuffers(out.get())) ThrowLastError("Flushing file", to);
+    out.CloseOrThrow("Closing file", to);
+    copy.Complete();
   }
 
   void RemoveFile(const std::string& path) override {
@@ -442,15 +390,11 @@ class WinEnv final : public Env {
     }
     // A read-only file there is one of the run's own (an old backup); the
     // live list has been checked for the attribute before anything changed.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-      SetFileAttributesW(WidePath(to).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    ClearReadOnly(WidePath(to), attributes);
+    if (!MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ThrowFileError(what, to, GetLastError());
     }
-    const std::wstring wide_to = WidePath(to);
-    const DWORD error = Patiently(wide_to, [&] {
-      return MoveFileExW(WidePath(from).c_str(), wide_to.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    });
-    if (error != ERROR_SUCCESS) ThrowAfterWaiting(what, to, error);
   }
 
   // Windows cannot flush a folder: the write-through rename is what it offers.
@@ -472,7 +416,7 @@ class WinEnv final : public Env {
   }
 
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
-    const std::string what = "Locking the installation";
+    const std::string what = "Locking file";
     FileHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
@@ -508,31 +452,8 @@ class WinEnv final : public Env {
     return true;
   }
 
-  std::string ToAnsi(std::string_view utf8) override {
-    const UINT code_page = GetACP();
-    if (code_page == CP_UTF8 || utf8.empty()) return std::string(utf8);
-    const std::wstring wide = Wide(utf8);
-    const int size = static_cast<int>(wide.size());
-    // No best fit: a character the code page lacks becomes "?", not a
-    // look-alike letter.
-    const DWORD flags = WC_NO_BEST_FIT_CHARS;
-    const int length =
-        WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(code_page, flags, wide.data(), size, ansi.data(), length, nullptr,
-                        nullptr);
-    return ansi;
-  }
-
-  std::string FromAnsi(std::string_view ansi) override {
-    const UINT code_page = GetACP();
-    if (code_page == CP_UTF8 || ansi.empty()) return std::string(ansi);
-    const int size = static_cast<int>(ansi.size());
-    const int length = MultiByteToWideChar(code_page, 0, ansi.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(code_page, 0, ansi.data(), size, wide.data(), length);
-    return Utf8(wide);
-  }
+  std::string ToAnsi(std::string_view utf8) override { return AnsiFromUtf8(utf8); }
+  std::string FromAnsi(std::string_view ansi) override { return Utf8FromAnsi(ansi); }
 
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     // The program's folder first, then the system's folders; never the
@@ -551,7 +472,9 @@ class WinEnv final : public Env {
     return OpenOdbcConnection(login);
   }
 
-  void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
+  void Pause(int milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
 
   LocalTime Now() override {
     SYSTEMTIME now;
@@ -579,36 +502,6 @@ class WinEnv final : public Env {
     DeregisterEventSource(source);
   }
 
-  // Breaks a report into lines of at most kBoxLineLength characters, at
-  // blanks where it can and inside a long path where it must, so that the
-  // box stays narrower than the screen.
-  static std::string WrappedForBox(const std::string& text) {
-    constexpr size_t kBoxLineLength = 80;
-    std::string wrapped;
-    size_t line = 0;
-    for (size_t at = 0; at < text.size();) {
-      size_t end = text.find(' ', at);
-      if (end == std::string::npos) end = text.size();
-      std::string_view word(text.data() + at, end - at);
-      if (line > 0 && line + 1 + word.size() > kBoxLineLength) {
-        wrapped += '\n';
-        line = 0;
-      } else if (line > 0) {
-        wrapped += ' ';
-        ++line;
-      }
-      while (word.size() > kBoxLineLength) {
-        wrapped.append(word.substr(0, kBoxLineLength));
-        wrapped += '\n';
-        word.remove_prefix(kBoxLineLength);
-      }
-      wrapped.append(word);
-      line += word.size();
-      at = end + 1;
-    }
-    return wrapped;
-  }
-
   static int ShowBox(const std::string& text, UINT flags, const std::string& console_text) {
     const int pressed = MessageBoxW(nullptr, Wide(text).c_str(), kTitle, flags);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
@@ -627,6 +520,11 @@ class WinEnv final : public Env {
 
 }  // namespace
 
-std::unique_ptr<Env> NewPlatformEnv(int, char**) { return std::make_unique<WinEnv>(); }
+std::unique_ptr<Env> NewPlatformEnv(int, char**) {
+  // Nobody may be at the machine: the system must never stop the run with a
+  // dialog of its own, a crash or a missing drive included.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  return std::make_unique<WinEnv>();
+}
 
 }  // namespace quarnel

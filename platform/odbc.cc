@@ -27,38 +27,8 @@ namespace {
 
 constexpr char kConnecting[] = "Connecting to ODBC data source";
 constexpr std::string_view kMask = "****";
-// The shortest run of the password's characters that is masked.
-constexpr size_t kMaskedRun = 4;
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
-
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
-
-// Which characters of `text` stand in a run of the password: every window
-// of 4 characters that is also a piece of the password, in any letter case,
-// marks all four; a shorter password marks each place it stands whole.
-// Overlapping windows mark the union, so no 4 characters of the password
-// stay side by side.
-std::vector<bool> PasswordMarks(std::string_view text, std::string_view password) {
-  std::vector<bool> marks(text.size(), false);
-  if (password.empty()) return marks;
-  std::string folded_password = Folded(password);
-  std::string folded_text = Folded(text);
-  const size_t run = std::min(password.size(), kMaskedRun);
-  const std::string_view pieces(folded_password);
-  for (size_t at = 0; at + run <= text.size(); ++at) {
-    if (pieces.find(std::string_view(folded_text).substr(at, run)) != std::string_view::npos) {
-      std::fill_n(marks.begin() + static_cast<std::ptrdiff_t>(at), run, true);
-    }
-  }
-  Overwrite(&folded_password);
-  Overwrite(&folded_text);
-  return marks;
-}
 
 // Every diagnostic record of `handle`.
 std::vector<DiagnosticRecord> DiagnosticRecords(const OdbcHandle& handle) {
@@ -66,16 +36,16 @@ std::vector<DiagnosticRecord> DiagnosticRecords(const OdbcHandle& handle) {
   for (SQLSMALLINT number = 1; number < SHRT_MAX; ++number) {
     SQLCHAR state[6] = {};
     SQLINTEGER native = 0;
-    std::vector<SQLCHAR> message(1024);
+    Secret message = Secret::WithRoom(1024);
     SQLSMALLINT length = 0;
     const SQLRETURN rc =
-        SQLGetDiagRec(handle.type(), handle.get(), number, state, &native, message.data(),
+        SQLGetDiagRec(handle.type(), handle.get(), number, state, &native,
+                      reinterpret_cast<SQLCHAR*>(message.data()),
                       static_cast<SQLSMALLINT>(message.size()), &length);
     if (!Succeeded(rc)) break;
-    const size_t shown = std::clamp<size_t>(length < 0 ? 0 : length, 0, message.size() - 1);
+    message.Truncate(std::clamp<size_t>(length < 0 ? 0 : length, 0, message.size() - 1));
     records.push_back({reinterpret_cast<char*>(state), static_cast<long>(native),
-                       std::string(reinterpret_cast<char*>(message.data()), shown)});
-    std::fill(message.begin(), message.end(), SQLCHAR{0});
+                       std::move(message)});
   }
   return records;
 }
@@ -86,85 +56,61 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // value that holds ";", "{" or "}", or has blanks at an end (which drivers
 // trim), goes in braces with each "}" doubled. Any other value goes in as it
 // is.
-void AppendValue(std::string* text, std::string_view value) {
+void AppendValue(Secret* text, std::string_view value) {
   const bool plain = value.find_first_of(";{}") == std::string_view::npos &&
                      (value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back())));
   if (plain) {
-    text->append(value);
+    text->Append(value);
     return;
   }
-  *text += '{';
-  for (char c : value) {
-    *text += c;
-    if (c == '}') *text += '}';
+  text->Append("{");
+  for (const char& c : value) {
+    text->Append(std::string_view(&c, 1));
+    if (c == '}') text->Append("}");
   }
-  *text += '}';
+  text->Append("}");
 }
 
 // The most the connection string of `login` can take: every value braced,
 // each of its characters doubled.
 size_t ConnectionStringCapacity(const OdbcLogin& login) {
   return sizeof "DSN=;UID={};PWD={}" + login.data_source.size() +
-         2 * (login.user.size() + login.password->size());
+         2 * (login.user.size() + login.password.size());
 }
 
 // Connects `connection` to the data source of `login`. The connection string
-// is made here and nowhere else, in a buffer reserved whole so that no
-// partial copy is left behind, and overwritten before this returns.
+// is made here and nowhere else, and wiped with its owner.
 SQLRETURN DriverConnect(SQLHDBC connection, const OdbcLogin& login) {
-  const std::string& password = *login.password;
-  std::string text;
-  text.reserve(ConnectionStringCapacity(login));
-  text += "DSN=";
-  text += login.data_source;
-  text += ";UID=";
+  Secret text = Secret::WithRoom(ConnectionStringCapacity(login));
+  text.Truncate(0);
+  text.Append("DSN=");
+  text.Append(login.data_source);
+  text.Append(";UID=");
   AppendValue(&text, login.user);
-  text += ";PWD=";
-  AppendValue(&text, password);
-  const SQLRETURN rc =
-      SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                       static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
-                       SQL_DRIVER_NOPROMPT);
-  Overwrite(&text);
-  return rc;
+  text.Append(";PWD=");
+  AppendValue(&text, login.password.view());
+  return SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                          static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
+                          SQL_DRIVER_NOPROMPT);
 }
-
-// Overwrites the login's password when the connect is over, however it ends.
-class PasswordOverwriter {
- public:
-  explicit PasswordOverwriter(std::string* password) : password_(password) {}
-  ~PasswordOverwriter() { Overwrite(password_); }
-  PasswordOverwriter(const PasswordOverwriter&) = delete;
-  PasswordOverwriter& operator=(const PasswordOverwriter&) = delete;
-
- private:
-  std::string* password_;
-};
 
 }  // namespace
 
-void Overwrite(std::string* secret) {
-  secret->resize(secret->capacity());
-  volatile char* bytes = secret->data();
-  for (size_t i = 0; i < secret->size(); ++i) bytes[i] = '\0';
-  secret->clear();
-}
-
 std::string DiagnosticsText(const std::vector<DiagnosticRecord>& records,
-                            std::string_view password) {
+                            const Secret& password) {
   if (records.empty()) return "the driver gave no diagnostics";
-  std::string joined;
-  for (const DiagnosticRecord& record : records) joined += record.message;
-  const std::vector<bool> marks = PasswordMarks(joined, password);
-  Overwrite(&joined);
+  Secret joined;
+  for (const DiagnosticRecord& record : records) joined.Append(record.message.view());
+  const std::vector<bool> marks = password.RunsIn(joined.view());
   std::string text;
   size_t at = 0;
   for (const DiagnosticRecord& record : records) {
     if (!text.empty()) text += "; ";
     text += '[' + record.state + "] native " + std::to_string(record.native) + ": ";
-    for (size_t i = 0; i < record.message.size(); ++i, ++at) {
+    const std::string_view message = record.message.view();
+    for (size_t i = 0; i < message.size(); ++i, ++at) {
       if (!marks[at]) {
-        text += record.message[i];
+        text += message[i];
       } else if (i == 0 || !marks[at - 1]) {
         text += kMask;
       }
@@ -177,26 +123,23 @@ OdbcHandle::~OdbcHandle() {
   if (handle_ != nullptr) SQLFreeHandle(type_, handle_);
 }
 
-OdbcLink::OdbcLink(const OdbcLogin& login) : data_source_(login.data_source) {
-  const PasswordOverwriter overwriter(login.password);
-  const std::string& password = *login.password;
+OdbcLink::OdbcLink(const OdbcLogin& login)
+    : data_source_(login.data_source), password_(login.password) {
   // A NUL would end the login early for the driver.
   if (login.user.find('\0') != std::string::npos ||
-      password.find('\0') != std::string::npos ||
+      login.password.view().find('\0') != std::string_view::npos ||
       ConnectionStringCapacity(login) > SHRT_MAX) {
     throw RunError(kErrBadSetting, std::string(kConnecting) + ": " + data_source_ +
                                        ": the user name or password is too long or holds "
                                        "a NUL character");
   }
   AllocateHandles();
-  if (!Succeeded(DriverConnect(connection_.get(), login))) {
-    Fail(kConnecting, connection_, password);
-  }
+  if (!Succeeded(DriverConnect(connection_.get(), login))) Fail(kConnecting, connection_);
   connected_ = true;
 }
 
-OdbcLink::OdbcLink(ForTests, const std::string& connection_string)
-    : data_source_("(test connection)") {
+OdbcLink::OdbcLink(ForTests, const std::string& connection_string, const Secret& masked)
+    : data_source_("(test connection)"), password_(masked) {
   AllocateHandles();
   const SQLRETURN rc = SQLDriverConnect(
       connection_.get(), nullptr,
@@ -265,13 +208,9 @@ void OdbcLink::Close() {
   connected_ = false;
 }
 
-void OdbcLink::Fail(const std::string& what, const OdbcHandle& handle,
-                    std::string_view password) const {
-  std::vector<DiagnosticRecord> records = DiagnosticRecords(handle);
-  const std::string reason = DiagnosticsText(records, password);
-  // What the driver said may hold the password in a form the masking left.
-  for (DiagnosticRecord& record : records) Overwrite(&record.message);
-  throw RunError(kErrDatabase, what + ": " + data_source_ + ": " + reason);
+void OdbcLink::Fail(const std::string& what, const OdbcHandle& handle) const {
+  throw RunError(kErrDatabase, what + ": " + data_source_ + ": " +
+                                   DiagnosticsText(DiagnosticRecords(handle), password_));
 }
 
 std::unique_ptr<OdbcConnection> OpenOdbcConnection(const OdbcLogin& login) {

@@ -6,7 +6,6 @@
 // sql.h (and with it <windows.h>) stays inside the .cc files.
 
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,7 +43,7 @@ class OdbcHandle {
 struct DiagnosticRecord {
   std::string state;  // SQLSTATE
   long native = 0;    // the driver's own error code
-  std::string message;
+  Secret message;     // it may hold the password in a form no masking finds
 };
 
 // `records` as one text, "[SQLSTATE] native N: message; ...", or "the driver
@@ -54,7 +53,7 @@ struct DiagnosticRecord {
 // masked (a password shorter than 4 where it stands whole), and each masked
 // stretch reads "****". Each record keeps its SQLSTATE and native code.
 std::string DiagnosticsText(const std::vector<DiagnosticRecord>& records,
-                            std::string_view password);
+                            const Secret& password);
 
 // An open connection: its environment and connection handles. Disconnects
 // silently when destroyed unless Close succeeded. Every failure throws
@@ -65,9 +64,10 @@ class OdbcLink final : public OdbcConnection {
   explicit OdbcLink(const OdbcLogin& login);
   // For the tests' own connections to their databases (odbc_testing.h):
   // connects with `connection_string` as it is; messages name it only as
-  // "(test connection)". The program never connects this way.
+  // "(test connection)" and are cleaned of `masked`. The program never
+  // connects this way.
   struct ForTests {};
-  OdbcLink(ForTests, const std::string& connection_string);
+  OdbcLink(ForTests, const std::string& connection_string, const Secret& masked);
   ~OdbcLink() override;
   OdbcLink(const OdbcLink&) = delete;
   OdbcLink& operator=(const OdbcLink&) = delete;
@@ -83,15 +83,15 @@ class OdbcLink final : public OdbcConnection {
   OdbcHandle Execute(const std::string& statement);
 
   // Throws RunError kErrDatabase: "what: data source: diagnostics of handle",
-  // the diagnostics cleaned of `password`.
-  [[noreturn]] void Fail(const std::string& what, const OdbcHandle& handle,
-                         std::string_view password = {}) const;
+  // the diagnostics cleaned of the password.
+  [[noreturn]] void Fail(const std::string& what, const OdbcHandle& handle) const;
 
  private:
   // Allocates the environment and connection handles.
   void AllocateHandles();
 
   std::string data_source_;  // for messages: the DSN, never the whole string
+  const Secret& password_;   // masked out of every message
   OdbcHandle environment_;
   OdbcHandle connection_;
   bool connected_ = false;

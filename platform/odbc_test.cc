@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/odbc_link.h"
 #include "platform/odbc_testing.h"
+#include "testing/fails_cleanly.h"
 #include "testing/secret_check.h"
 #include "testing/temp_dir.h"
 
@@ -31,14 +33,9 @@ constexpr auto npos = std::string::npos;
 // The description of the RunError `number` that `call` must throw.
 template <typename Call>
 std::string Failure(Call call, int number = kErrDatabase) {
-  try {
-    call();
-  } catch (const RunError& error) {
-    EXPECT_EQ(error.number(), number);
-    return error.description();
-  }
-  ADD_FAILURE() << "no error";
-  return "";
+  const RunError error = testing::RunErrorOf(call);
+  EXPECT_EQ(error.number(), number);
+  return error.description();
 }
 
 class OdbcTest : public ::testing::Test {
@@ -82,32 +79,41 @@ TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
   EXPECT_NE(description.find("[42S02] native 1: "), npos) << description;
   EXPECT_NE(description.find("no such table: gone"), npos) << description;
   EXPECT_EQ(description.find("pw-never-shown"), npos) << description;
+
+  // The password is masked out of what a statement's failure says too.
+  const Secret password("Zq7fjordLamp");
+  auto masking = ConnectForTest(Database(dir_.Join("t.db")), password);
+  const std::string masked = Failure([&] { masking->ExecuteText("delete from zq7fjordlamp"); });
+  EXPECT_NE(masked.find("no such table: ****"), npos) << masked;
 }
 
 TEST(OdbcLoginTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
-  std::string password = "pw-never-shown";
+  const Secret password("pw-never-shown");
   const std::string description =
-      Failure([&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password}); });
+      Failure([&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", password}); });
   EXPECT_EQ(description.rfind("Connecting to ODBC data source: QuarnelNoSuchSource: ", 0), 0u)
       << description;
   EXPECT_NE(description.find("[IM002]"), npos) << description;
   EXPECT_EQ(description.find("pw-never-shown"), npos) << description;
   EXPECT_EQ(description.find("UID="), npos) << description;
-  // The attempt is over, so the run's one copy of the password is gone.
-  EXPECT_EQ(password, "");
 }
 
 TEST(OdbcLoginTest, ALoginHoldingANulIsRefusedBeforeConnecting) {
-  std::string password("pw\0rest", 7);
+  const Secret password(std::string_view("pw\0rest", 7));
   const std::string description = Failure(
-      [&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", &password}); }, kErrBadSetting);
+      [&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", password}); }, kErrBadSetting);
   EXPECT_EQ(description.find("IM002"), npos) << description;
-  EXPECT_EQ(password, "");
 }
+
+struct PlainRecord {
+  std::string state;
+  long native;
+  std::string message;
+};
 
 struct CleaningCase {
   std::string password;
-  std::vector<DiagnosticRecord> records;
+  std::vector<PlainRecord> records;
   std::string text;  // what DiagnosticsText makes of them
 };
 
@@ -135,7 +141,9 @@ TEST(DiagnosticsTextTest, ThePasswordIsBlankedOutOfDriverMessages) {
       {"pw", {}, "the driver gave no diagnostics"},
   };
   for (const CleaningCase& c : cases) {
-    const std::string text = DiagnosticsText(c.records, c.password);
+    std::vector<DiagnosticRecord> records;
+    for (const PlainRecord& r : c.records) records.push_back({r.state, r.native, Secret(r.message)});
+    const std::string text = DiagnosticsText(records, Secret(c.password));
     EXPECT_EQ(text, c.text) << c.password;
     // What the first driver message became (the first header is ours).
     const std::string said = text.substr(text.find(": ") + 2);

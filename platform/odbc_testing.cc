@@ -10,13 +10,25 @@
 
 namespace quarnel::testing {
 
+namespace {
+
+// What masks nothing: a test's own login is no secret.
+const Secret kNothingMasked;
+
+}  // namespace
+
 std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string) {
-  return std::make_unique<OdbcLink>(OdbcLink::ForTests{}, connection_string);
+  return ConnectForTest(connection_string, kNothingMasked);
+}
+
+std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string,
+                                               const Secret& masked) {
+  return std::make_unique<OdbcLink>(OdbcLink::ForTests{}, connection_string, masked);
 }
 
 std::vector<std::string> QueryColumn(const std::string& connection_string,
                                      const std::string& query) {
-  OdbcLink link(OdbcLink::ForTests{}, connection_string);
+  OdbcLink link(OdbcLink::ForTests{}, connection_string, kNothingMasked);
   std::vector<std::string> values;
   {
     // Disconnecting frees the statement, so it must be gone first.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/secret.h"
 
 namespace quarnel::testing {
 
@@ -16,6 +17,11 @@ namespace quarnel::testing {
 // DATABASE=..." or "DSN=...;UID=...;PWD=..."). Throws RunError as
 // OpenOdbcConnection does, but masks nothing: a test's own login is no secret.
 std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string);
+// The same, with every message of the connection cleaned of `masked`, as
+// the program's connections are cleaned of the password.
+// REQUIRES: `masked` outlives the connection.
+std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string,
+                                               const Secret& masked);
 
 // The first column of every row that `query` returns, as text, in the order
 // returned; a NULL comes back as "(null)". Connects anew for each call.

@@ -40,4 +40,29 @@ std::wstring WidePath(std::string_view path) {
   return std::wstring(long_prefix) + full;
 }
 
+std::string AnsiFromUtf8(std::string_view utf8) {
+  const UINT code_page = GetACP();
+  if (code_page == CP_UTF8 || utf8.empty()) return std::string(utf8);
+  const std::wstring wide = Wide(utf8);
+  const int size = static_cast<int>(wide.size());
+  // No best fit: a character the code page lacks becomes "?", not a
+  // look-alike letter.
+  const DWORD flags = WC_NO_BEST_FIT_CHARS;
+  const int length =
+      WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(code_page, flags, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+  return ansi;
+}
+
+std::string Utf8FromAnsi(std::string_view ansi) {
+  const UINT code_page = GetACP();
+  if (code_page == CP_UTF8 || ansi.empty()) return std::string(ansi);
+  const int size = static_cast<int>(ansi.size());
+  const int length = MultiByteToWideChar(code_page, 0, ansi.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(code_page, 0, ansi.data(), size, wide.data(), length);
+  return Utf8(wide);
+}
+
 }  // namespace quarnel

@@ -19,6 +19,11 @@ std::string Utf8(std::wstring_view wide);
 // left as it is, relative or not.
 std::wstring WidePath(std::string_view path);
 
+// Text in UTF-8 and in the machine's ANSI code page, one into the other. A
+// character the code page lacks becomes "?", never a look-alike letter.
+std::string AnsiFromUtf8(std::string_view utf8);
+std::string Utf8FromAnsi(std::string_view ansi);
+
 }  // namespace quarnel
 
 #endif  // QUARNEL_PLATFORM_WIDE_TEXT_WIN32_H_

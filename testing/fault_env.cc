@@ -78,6 +78,7 @@ void FaultEnv::FailOperation(int n, int error_number) {
 void FaultEnv::Step(const std::string& what) {
   ++operations;
   log.push_back(what);
+  if (paused_ms < held_until_ms) throw RunError(kErrFileInUse, "Injected holder: " + what);
   if (operations == fail_at_) {
     throw RunError(fail_error_, "Injected failure: " + what);
   }

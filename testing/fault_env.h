@@ -32,6 +32,10 @@ class FaultEnv : public EnvWrapper {
   // 0 fails none.
   void FailOperation(int n, int error_number = kErrDiskFull);
 
+  // Every file operation fails with error 3045, as if another program held
+  // the file, until Pause has let `held_until_ms` pass.
+  int held_until_ms = 0;
+
   // Pause never waits: it adds to paused_ms, then calls on_pause (if set)
   // with the total, so that a test can act at a given moment of a wait.
   std::function<void(int paused_ms)> on_pause;
@@ -41,6 +45,7 @@ class FaultEnv : public EnvWrapper {
   int operations = 0;                   // file operations so far
   std::vector<std::string> questions;   // prompts of AskYesNo
   std::vector<std::string> messages;    // texts of ShowMessage
+  std::vector<std::string> reports;     // "error N: description" of ReportError
   // One entry per call, e.g. "copy /sifrant_bank.dat -> /sifrant_bank.old":
   // paths below app_path, their parts separated by "/" on every system.
   std::vector<std::string> log;
@@ -50,7 +55,9 @@ class FaultEnv : public EnvWrapper {
   std::string AppPath() override { return app_path; }
   bool AskYesNo(const std::string& prompt) override;
   void ShowMessage(const std::string& text) override;
-  void ReportError(const RunError&, bool) override {}
+  void ReportError(const RunError& error, bool) override {
+    reports.push_back("error " + std::to_string(error.number()) + ": " + error.description());
+  }
   LocalTime Now() override { return now; }
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override;
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pelx/pelx.h"
+#include "testing/fails_cleanly.h"
 #include "testing/process.h"
 #include "testing/temp_dir.h"
 
@@ -29,12 +30,7 @@ class HexDecryptTest : public ::testing::Test {
   }
 
   int ErrorOf(std::string* text) {
-    try {
-      DecryptHex(*env_, text);
-    } catch (const RunError& error) {
-      return error.number();
-    }
-    return 0;
+    return testing::RunErrorOf([&] { DecryptHex(*env_, text); }).number();
   }
 
   ScopedTempDir dir_;
