@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/line_io.h"
 #include "testing/temp_dir.h"
 
 namespace quarnel {
@@ -52,10 +53,10 @@ TEST_F(EnvTest, LineEndsAreCrLfLoneCrAndLoneLf) {
 }
 
 TEST_F(EnvTest, CrLfSplitAcrossReadBlocksIsOneLineEnd) {
-  // The reader fills 64 KiB at a time; put the CR last in the first block.
-  const std::string first(64 * 1024 - 1, 'x');
+  // Put the CR last in the reader's first block.
+  const std::string first(kLineBlockSize - 1, 'x');
   EXPECT_EQ(ReadLines(first + "\r\nnext\r\n"), (Lines{first, "next"}));
-  const std::string long_line(300 * 1024, 'y');
+  const std::string long_line(kLineBlockSize * 5 / 2, 'y');
   EXPECT_EQ(ReadLines(long_line + "\r\n" + long_line), (Lines{long_line, long_line}));
 }
 

@@ -7,7 +7,7 @@
 namespace quarnel {
 
 BufferedLineReader::BufferedLineReader(std::string path, size_t block_size)
-    : path_(std::move(path)), buffer_(block_size) {}
+    : path_(std::move(path)), buffer_(new char[block_size]), block_size_(block_size) {}
 
 void BufferedLineReader::ReadLine(std::string* line) {
   line->clear();
@@ -15,9 +15,9 @@ void BufferedLineReader::ReadLine(std::string* line) {
     throw RunError(kErrInputPastEnd, "Reading a line: " + path_ + ": input past end of file");
   }
   for (;;) {
-    const char* begin = buffer_.data() + pos_;
-    const char* end = buffer_.data() + len_;
-    const char* stop = buffer_.data() + NextLineEnd();
+    const char* begin = buffer_.get() + pos_;
+    const char* end = buffer_.get() + len_;
+    const char* stop = buffer_.get() + NextLineEnd();
     line->append(begin, stop);
     pos_ += stop - begin;
     if (stop != end) {
@@ -42,8 +42,8 @@ size_t BufferedLineReader::NextLineEnd() {
 
 size_t BufferedLineReader::Next(char c, size_t* found_at) {
   if (*found_at < pos_ || *found_at > len_) {
-    const void* found = std::memchr(buffer_.data() + pos_, c, len_ - pos_);
-    *found_at = found != nullptr ? static_cast<const char*>(found) - buffer_.data() : len_;
+    const void* found = std::memchr(buffer_.get() + pos_, c, len_ - pos_);
+    *found_at = found != nullptr ? static_cast<const char*>(found) - buffer_.get() : len_;
   }
   return *found_at;
 }
@@ -55,7 +55,7 @@ bool BufferedLineReader::Fill() {
     throw RunError(kErrBadFileName, "Reading a line: " + path_ + ": file is closed");
   }
   pos_ = 0;
-  len_ = ReadBlock(buffer_.data(), buffer_.size());
+  len_ = ReadBlock(buffer_.get(), block_size_);
   next_cr_ = next_lf_ = kNotSearched;
   return len_ > 0;
 }

@@ -6,13 +6,17 @@
 // reading, writing, syncing and closing of its own file handles.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/env.h"
 
 namespace quarnel {
+
+// Lines are read and written in blocks of this size: a million-row list then
+// takes a few hundred system calls rather than several thousand.
+inline constexpr size_t kLineBlockSize = 1024 * 1024;
 
 // A LineReader over blocks that a subclass reads from its file. Lines end at
 // CR LF, a lone CR or a lone LF, also where a CR LF straddles two blocks.
@@ -22,7 +26,7 @@ class BufferedLineReader : public LineReader {
   void ReadLine(std::string* line) override;
 
  protected:
-  explicit BufferedLineReader(std::string path, size_t block_size = 64 * 1024);
+  explicit BufferedLineReader(std::string path, size_t block_size = kLineBlockSize);
 
   // Reads up to `size` bytes into `block`; returns how many, 0 at the end of
   // the file. Throws RunError when the system refuses.
@@ -40,7 +44,10 @@ class BufferedLineReader : public LineReader {
   size_t Next(char c, size_t* found_at);
 
   std::string path_;
-  std::vector<char> buffer_;
+  // Left uninitialised: only the bytes a read brings in are ever looked at,
+  // and a short list then touches no more of the block than it fills.
+  std::unique_ptr<char[]> buffer_;
+  size_t block_size_;
   size_t pos_ = 0;
   size_t len_ = 0;
   size_t next_cr_ = kNotSearched;
@@ -55,7 +62,7 @@ class BufferedLineWriter : public LineWriter {
   void Close() override;
 
  protected:
-  explicit BufferedLineWriter(std::string path, size_t block_size = 64 * 1024);
+  explicit BufferedLineWriter(std::string path, size_t block_size = kLineBlockSize);
 
   // Writes all `size` bytes or throws RunError.
   virtual void WriteBlock(const char* data, size_t size) = 0;

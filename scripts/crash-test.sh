@@ -22,9 +22,9 @@ fi
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-# 2,000 rows: several read and write blocks, so kills also land mid-copy and
-# mid-write.
-crashtest/make_list.sh "$program" 2000 > "$scratch/list.dat"
+# 12,000 rows (2.3 MB): several 1 MiB read and write blocks, so kills also
+# land mid-copy and mid-write.
+crashtest/make_list.sh "$program" 12000 > "$scratch/list.dat"
 
 start=$SECONDS
 total=0
