@@ -412,8 +412,14 @@ class PosixEnv final : public Env {
     return true;
   }
 
-  std::string ToAnsi(std::string_view utf8) override { return Utf8ToCp1250(utf8); }
-  std::string FromAnsi(std::string_view ansi) override { return Cp1250ToUtf8(ansi); }
+  std::string ToAnsi(std::string_view utf8) override {
+    return Convert(Opened(to_ansi_, "CP1250", "UTF-8", "Converting text to code page 1250"),
+                   true, utf8);
+  }
+  std::string FromAnsi(std::string_view ansi) override {
+    return Convert(Opened(from_ansi_, "UTF-8", "CP1250", "Converting text from code page 1250"),
+                   false, ansi);
+  }
 
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     // Only the program's own folder: a library found through LD_LIBRARY_PATH
@@ -454,24 +460,25 @@ class PosixEnv final : public Env {
     return argv0;
   }
 
-  static std::string Utf8ToCp1250(std::string_view utf8) {
-    return Convert("CP1250", "UTF-8", utf8, "Converting text to code page 1250");
-  }
-
-  static std::string Cp1250ToUtf8(std::string_view ansi) {
-    return Convert("UTF-8", "CP1250", ansi, "Converting text from code page 1250");
-  }
-
-  // Converts `text` from the encoding `from` into `to`. A character that
-  // `to` lacks (or, in code page 1250, one of the few undefined bytes)
-  // becomes "?", and its bytes in `text` are skipped.
-  static std::string Convert(const char* to, const char* from, std::string_view text,
-                             const char* what) {
-    const Conversion conversion(to, from);
-    if (!conversion.valid()) {
-      throw RunError(kErrInvalidCall, std::string(what) + ": " + std::strerror(errno));
+  // One conversion each way, opened at its first use and kept for the run:
+  // opening one per text took a third of a short run's own work.
+  static Conversion& Opened(std::unique_ptr<Conversion>& conversion, const char* to,
+                            const char* from, const char* what) {
+    if (!conversion) {
+      auto opened = std::make_unique<Conversion>(to, from);
+      if (!opened->valid()) {
+        throw RunError(kErrInvalidCall, std::string(what) + ": " + std::strerror(errno));
+      }
+      conversion = std::move(opened);
     }
-    const bool utf8_input = std::strcmp(from, "UTF-8") == 0;
+    return *conversion;
+  }
+
+  // Converts `text` through `conversion`. A character that the target lacks
+  // (or, in code page 1250, one of the few undefined bytes) becomes "?", and
+  // its bytes in `text` are skipped.
+  static std::string Convert(Conversion& conversion, bool utf8_input, std::string_view text) {
+    ::iconv(conversion.get(), nullptr, nullptr, nullptr, nullptr);  // a fresh start
     std::string out;
     std::string in(text);
     char* inp = in.data();
@@ -496,6 +503,8 @@ class PosixEnv final : public Env {
   std::string exe_name_;
   std::string arguments_;
   std::string app_path_;
+  std::unique_ptr<Conversion> to_ansi_;
+  std::unique_ptr<Conversion> from_ansi_;
 };
 
 }  // namespace
