@@ -77,8 +77,8 @@ int ReportFailure(Env& env, const RunError& error, const Form1& form) {
 
 }  // namespace
 
-int RunQuarnel(Env& env) {
-  Form1 form(env);
+int RunQuarnel(Env& env, DatabaseDeadline database_deadline) {
+  Form1 form(env, database_deadline);
   try {
     // Under the start-up runner's name the arguments are never looked at: it
     // may pass anything, and its run must stay silent.
@@ -104,7 +104,7 @@ int QuarnelMain(int argc, char** argv) {
   try {
     const std::unique_ptr<Env> platform = NewPlatformEnv(argc, argv);
     HeldFileWait env(platform.get());
-    return RunQuarnel(env);
+    return RunQuarnel(env, kDatabaseDeadline);
   } catch (...) {
     // The platform itself could not be set up: standard error, where there
     // is one, and the exit code are all there is to tell.
