@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -190,18 +191,28 @@ class RunFixture : public ::testing::Test {
   }
 
   // A silent run in this process, with a deadline short enough for a test;
-  // its report reads as the program's on standard error.
-  ProcessResult RunHere() {
+  // its report reads as the program's on standard error. A run given up
+  // while a call still waits ends this process, unless `let_go` is given:
+  // then the end is noted as "ended N" and `let_go` must make the call come
+  // back.
+  ProcessResult RunHere(std::function<void()> let_go = nullptr) {
     class ReportingEnv final : public testing::FaultEnv {
      public:
       void ReportError(const RunError& error, bool) override {
         reports += "Quarnel: error " + std::to_string(error.number()) + ": " +
                    error.description() + "\n";
       }
+      void EndProcess(int exit_code) override {
+        if (!let_go) FaultEnv::EndProcess(exit_code);
+        reports += "ended " + std::to_string(exit_code) + "\n";
+        let_go();
+      }
       std::string reports;
+      std::function<void()> let_go;
     } env;
     env.app_path = app_;
     env.argument_text = "-s";
+    env.let_go = std::move(let_go);
     ProcessResult result;
     result.exit_code = RunQuarnel(env, kTestDeadline);
     result.err = env.reports;
@@ -228,8 +239,10 @@ class RunFixture : public ::testing::Test {
     }
   }
 
+  // The grace leaves a driver that keeps its login timeout (asked for one
+  // second past the deadline, counted in whole seconds) the time to use it.
   static constexpr DatabaseDeadline kTestDeadline{std::chrono::seconds(2),
-                                                  std::chrono::seconds(5)};
+                                                  std::chrono::seconds(3)};
 
   bool ListUpdated() {
     return ReadFile(app_ + "/sifrant_bank.dat").rfind("BANKID(C)|", 0) == 0 &&
@@ -414,6 +427,23 @@ TEST_F(FileTableFailureTest, AServerThatNeverAnswersEndsTheRunAtTheDeadline) {
   const testing::SilentServer server(std::stoi(port));
   WriteSettings(dsn);
   ExpectEndedAtTheDeadline("Connecting to the data source: " + dsn);
+}
+
+TEST_F(FileTableFailureTest, ADriverWithoutALoginTimeoutIsGivenUpAfterTheGrace) {
+  const std::string dsn = Variable("QUARNEL_TEST_SILENT_MARIADB_DSN");
+  if (dsn.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_SILENT_MARIADB_DSN";
+  std::optional<testing::SilentServer> server;
+  server.emplace(std::stoi(Variable("QUARNEL_TEST_SILENT_MARIADB_PORT")));
+  WriteSettings(dsn);
+  const auto start = std::chrono::steady_clock::now();
+  // Closing the listener resets the waiting connection.
+  const ProcessResult result = RunHere([&] { server.reset(); });
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kTestDeadline.limit + kTestDeadline.grace);
+  const std::string report = "Quarnel: error 3234: Connecting to the data source: " + dsn;
+  EXPECT_EQ(result.err.rfind(report + ": the server did not answer within 2 seconds\nended 4\n", 0),
+            0u)
+      << result.err;
+  ExpectFailedCleanly(result, kErrDatabaseTimeout, report);
 }
 
 TEST_F(FileTableFailureTest, AnUnknownDataSourceEndsTheRun) {
