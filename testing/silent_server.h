@@ -1,15 +1,13 @@
 #ifndef QUARNEL_TESTING_SILENT_SERVER_H_
 #define QUARNEL_TESTING_SILENT_SERVER_H_
 
-// A database server that hangs, as far as its clients can tell.
-
 #include <cstdint>
 
 namespace quarnel::testing {
 
-// Listens on 127.0.0.1:`port` until destroyed. The system accepts each
-// connection into the listening queue, and nobody ever reads from it or
-// answers. Throws std::runtime_error when the port cannot be had.
+// A server that hangs, as its clients see it: listens on 127.0.0.1:`port`
+// until destroyed; the system accepts each connection into the queue, and
+// nobody ever answers. Throws std::runtime_error when the port is taken.
 class SilentServer {
  public:
   explicit SilentServer(int port);

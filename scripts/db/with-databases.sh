@@ -16,8 +16,6 @@
 #   QUARNEL_TEST_SILENT_DSN        a PostgreSQL data source whose server is
 #   QUARNEL_TEST_SILENT_PORT       127.0.0.1 at this free port, where only a
 #                                  test of its own listens (and never answers)
-#   QUARNEL_TEST_SILENT_MARIADB_DSN, QUARNEL_TEST_SILENT_MARIADB_PORT
-#                                  the same for MariaDB
 #   QUARNEL_TEST_SQLITE_ODBC_DRIVER  the SQLite3 ODBC driver library
 #
 # QUARNEL_ODBC_ARCH=i386-linux-gnu registers the i386 drivers instead of the
@@ -43,16 +41,11 @@ trap 'exit 130' INT TERM
 "$here/mariadb.sh" start "$folder"
 
 silent_port=$(db_free_port)
-silent_maria_port=$(db_free_port)
 db_ini_section "$folder/odbc.ini" QuarnelSilent Driver=QuarnelPostgreSQL \
   Servername=127.0.0.1 "Port=$silent_port" Database=tarvo
-db_ini_section "$folder/odbc.ini" QuarnelSilentMaria Driver=QuarnelMariaDB \
-  Server=127.0.0.1 "Port=$silent_maria_port" Database=tarvo
 
 export ODBCSYSINI=$folder ODBCINI=$folder/odbc.ini
 export QUARNEL_TEST_SILENT_DSN=QuarnelSilent QUARNEL_TEST_SILENT_PORT=$silent_port
-export QUARNEL_TEST_SILENT_MARIADB_DSN=QuarnelSilentMaria
-export QUARNEL_TEST_SILENT_MARIADB_PORT=$silent_maria_port
 export QUARNEL_TEST_PG_DSN=QuarnelPg
 export QUARNEL_TEST_PG_ODD_USER=$DB_ODD_USER
 export QUARNEL_TEST_PG_ODD_PASSWORD=$DB_ODD_PASSWORD
