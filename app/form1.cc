@@ -81,8 +81,10 @@ void Form1::DeleteStoredList() {
   // masked with it, and it is wiped when this step ends, however it ends.
   const DbCredentials credentials = ReadDbCredentials(env_);
   step_ = RunStep::kDatabase;
-  DbConnection =
-      CleanUpFileTable(env_, {DbName, credentials.DbUser, credentials.DbPassword}, SilentRun);
+  auto deadline = std::make_shared<StepDeadline>(
+      database_deadline_, DbName, [this](const RunError& error) { GiveUp(error); });
+  DbConnection = CleanUpFileTable(
+      env_, {DbName, credentials.DbUser, credentials.DbPassword, deadline}, SilentRun);
   CloseDatabase();
 }
 
@@ -90,6 +92,15 @@ void Form1::DeleteStoredList() {
 void Form1::CloseDatabase() {
   const std::unique_ptr<OdbcConnection> connection = std::move(DbConnection);
   if (connection) connection->Close();
+}
+
+void Form1::GiveUp(const RunError& error) {
+  try {
+    env_.ReportError(error, SilentRun);
+  } catch (...) {
+    // The exit code is all that is left to tell.
+  }
+  env_.EndProcess(kExitDatabase);
 }
 
 }  // namespace quarnel

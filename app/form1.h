@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "app/program.h"
+#include "db/step_deadline.h"
 #include "platform/env.h"
 #include "util/epoch_time.h"
 
@@ -31,8 +33,10 @@ bool IsStartUpRunnerName(const std::string& exe_name);
 // run, and the run's state lives in its fields.
 class Form1 {
  public:
-  // `env` must outlive the form.
-  explicit Form1(Env& env) : env_(env) {}
+  // `env` must outlive the form. `database_deadline` bounds the calls of the
+  // database step that wait on the server.
+  explicit Form1(Env& env, DatabaseDeadline database_deadline = kDatabaseDeadline)
+      : env_(env), database_deadline_(database_deadline) {}
 
   // The Load handler: decides the run mode, asks in an interactive run,
   // deletes the stored list from the database when confirmed, then updates
@@ -71,6 +75,10 @@ class Form1 {
   void DeleteStoredList();
   // Closes DbConnection if the run opened it.
   void CloseDatabase();
+  // Ends a run whose database step outlasted its deadline while a call still
+  // waits: reported as any other failure, then the process ends. Called on
+  // the deadline's watchdog thread.
+  void GiveUp(const RunError& error);
 
   // State of the run.
   std::unique_ptr<OdbcConnection> DbConnection;
@@ -81,6 +89,7 @@ class Form1 {
   RunStep step_ = RunStep::kStarting;
 
   Env& env_;
+  DatabaseDeadline database_deadline_;
 };
 
 // The question of an interactive run.

@@ -165,7 +165,7 @@ TEST_F(WindowsProgramTest, AListHeldByAnotherProgramIsWaitedForUpToABound) {
       if (let_go && paused_ms >= 2000 && held != nullptr) CloseHandle(std::exchange(held, nullptr));
     };
     HeldFileWait env(&fault_env);
-    const int exit_code = RunQuarnel(env);
+    const int exit_code = RunQuarnel(env, kDatabaseDeadline);
     if (held != nullptr) CloseHandle(held);
     const std::string report = fault_env.reports.empty() ? "" : fault_env.reports.front();
     if (let_go) {

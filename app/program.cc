@@ -83,8 +83,8 @@ int ReportFailure(Env& env, const RunError& error, bool silent, RunStep step) {
 
 }  // namespace
 
-int RunQuarnel(Env& env) {
-  Form1 form(env);
+int RunQuarnel(Env& env, DatabaseDeadline database_deadline) {
+  Form1 form(env, database_deadline);
   bool previewing = false;  // a preview's refusal is the update's own
   try {
     // Under the start-up runner's name the arguments are never looked at: it
@@ -117,7 +117,7 @@ int QuarnelMain(int argc, char** argv) {
   try {
     const std::unique_ptr<Env> platform = NewPlatformEnv(argc, argv);
     HeldFileWait env(platform.get());
-    return RunQuarnel(env);
+    return RunQuarnel(env, kDatabaseDeadline);
   } catch (...) {
     // The platform itself could not be set up: standard error, where there
     // is one, and the exit code are all there is to tell.

@@ -203,7 +203,7 @@ TEST_F(ProgramTest, EachKindOfFailureHasItsOwnExitCode) {
     env.no_library = true;
     std::unique_ptr<FileLock> holder;
     if (c.hold_the_lock) holder = env.target()->TryLockFile(InstallationLockFile(dir.path()));
-    EXPECT_EQ(RunQuarnel(env), c.exit_code) << c.label;
+    EXPECT_EQ(RunQuarnel(env, kDatabaseDeadline), c.exit_code) << c.label;
   }
 }
 

@@ -60,7 +60,7 @@ class FileTableCleanupTest : public ::testing::Test {
   // Cleans up with data source `DbName` and the password "pw".
   std::unique_ptr<OdbcConnection> CleanUp(DatabaseEnv& env, const std::string& DbName,
                                           bool SilentRun) {
-    return CleanUpFileTable(env, {DbName, "tarvo", password_}, SilentRun);
+    return CleanUpFileTable(env, {DbName, "tarvo", password_, nullptr}, SilentRun);
   }
 
   // Runs the whole program in a folder with a settings file and a list.
@@ -91,7 +91,7 @@ TEST_F(FileTableCleanupTest, LogsInWithTheDataSourceUserAndPasswordAsTheyAre) {
   for (const char* password : {"qtwm52hzkrpad", "", "a;PWD=b", " p}w{ "}) {
     DatabaseEnv env;
     const Secret owner(password);
-    CleanUpFileTable(env, {"Tarvo", "a b", owner}, true);
+    CleanUpFileTable(env, {"Tarvo", "a b", owner, nullptr}, true);
     const std::vector<std::vector<std::string>> login = {{"Tarvo", "a b", password}};
     EXPECT_EQ(env.logins, login);
   }
@@ -129,7 +129,7 @@ TEST_F(FileTableCleanupTest, AFailedDeletionReportsNoSuccess) {
 TEST_F(FileTableCleanupTest, UnusableDataSourceNamesAreRefusedBeforeConnecting) {
   for (const auto& [name, shown] : testing::RefusedDataSourceNames()) {
     const RunError error =
-        testing::RunErrorOf([&] { CleanUpFileTable(env_, {name, "tarvo", password_}, false); });
+        testing::RunErrorOf([&] { CleanUpFileTable(env_, {name, "tarvo", password_, nullptr}, false); });
     EXPECT_EQ(error.number(), kErrBadDataSourceName) << name;
     EXPECT_EQ(error.description().rfind("Connecting to the database: ", 0), 0u);
     EXPECT_NE(error.description().find(shown), std::string::npos) << error.description();

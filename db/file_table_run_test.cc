@@ -2,11 +2,13 @@
 // through the system's ODBC driver manager: the embedded SQLite database (with
 // the "tarvo" schema extension), the PostgreSQL and MariaDB servers that
 // scripts/db/with-databases.sh starts, and the stand-in ACCESS driver. A
-// database whose environment variables are not set is skipped.
+// database whose environment variables are not set is skipped. Runs that must
+// end at the database step's deadline run in this process, with a short one.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -19,8 +21,10 @@
 #include "platform/odbc_testing.h"
 #include "testing/data_source_names.h"
 #include "testing/fails_cleanly.h"
+#include "testing/fault_env.h"
 #include "testing/process.h"
 #include "testing/secret_check.h"
+#include "testing/silent_server.h"
 #include "testing/temp_dir.h"
 
 #ifndef QUARNEL_ACCESS_ODBC_DRIVER
@@ -185,6 +189,48 @@ class RunFixture : public ::testing::Test {
     return RunProcess(exe_, arguments, input, environment);
   }
 
+  // A silent run in this process, with a deadline short enough for a test;
+  // its report reads as the program's on standard error.
+  ProcessResult RunHere() {
+    class ReportingEnv final : public testing::FaultEnv {
+     public:
+      void ReportError(const RunError& error, bool) override {
+        reports += "Quarnel: error " + std::to_string(error.number()) + ": " +
+                   error.description() + "\n";
+      }
+      std::string reports;
+    } env;
+    env.app_path = app_;
+    env.argument_text = "-s";
+    const int exit_code = RunQuarnel(env, kTestDeadline);
+    return {exit_code, "", env.reports};
+  }
+
+  // A silent run here ended at the deadline with its own error, having
+  // waited for `what`, and left everything as it was.
+  void ExpectEndedAtTheDeadline(const std::string& what) {
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult result = RunHere();
+    const auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result.exit_code, 4);
+    EXPECT_EQ(result.err.rfind("Quarnel: error 3234: " + what +
+                                   ": the server did not answer within 2 seconds\n", 0),
+              0u)
+        << result.err;
+    EXPECT_EQ(PasswordRunIn(result.err, kDefaultPassword), "") << result.err;
+    EXPECT_GE(spent, kTestDeadline.limit);
+    EXPECT_LT(spent, kTestDeadline.limit + kTestDeadline.grace);
+    EXPECT_EQ(ReadFile(app_ + "/sifrant_bank.dat"), kList);
+    for (const char* name : {"/sifrant_bank.old", "/sifrant_bank.txt", "/quarnel.lock"}) {
+      EXPECT_FALSE(Exists(app_ + name)) << name;
+    }
+  }
+
+  // The grace leaves a driver that keeps its login timeout (asked for one
+  // second past the deadline, counted in whole seconds) the time to use it.
+  static constexpr DatabaseDeadline kTestDeadline{std::chrono::seconds(2),
+                                                  std::chrono::seconds(3)};
+
   bool ListUpdated() {
     return ReadFile(app_ + "/sifrant_bank.dat").rfind("BANKID(C)|", 0) == 0 &&
            ReadFile(app_ + "/sifrant_bank.old") == kList;
@@ -330,6 +376,27 @@ TEST_P(PostgresLoginTest, APasswordWithSemicolonAndBracesLogsIn) {
 INSTANTIATE_TEST_SUITE_P(Server, PostgresLoginTest, ::testing::Values("PostgreSQL"),
                          [](const auto& test) { return test.param; });
 
+using PostgresDeadlineTest = FileTableRunTest;
+
+TEST_P(PostgresDeadlineTest, ARowHeldByAnotherSessionEndsTheRunAtTheDeadline) {
+  auto holder = ConnectForTest(db_->login);
+  holder->ExecuteText("begin");
+  holder->ExecuteText("select ft_uid from " + db_->table +
+                      " where ft_uid='sifrant_bank.dat' for update");
+  ExpectEndedAtTheDeadline("Deleting the stored list: " + db_->dsn);
+  holder->ExecuteText("rollback");
+  // The DELETE was withdrawn, not left waiting to run once the row is free.
+  EXPECT_EQ(Rows(), kRows);
+
+  // Nothing is left behind that keeps the next run from trying again.
+  EXPECT_EQ(RunHere().exit_code, 0);
+  EXPECT_EQ(Rows(), kRowsLeft);
+  EXPECT_TRUE(ListUpdated());
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, PostgresDeadlineTest, ::testing::Values("PostgreSQL"),
+                         [](const auto& info) { return info.param; });
+
 // Runs that fail before any database is reached, or find no schema.
 class FileTableFailureTest : public RunFixture {
  protected:
@@ -339,6 +406,15 @@ class FileTableFailureTest : public RunFixture {
     return PrivateDataSource(dir_.Join("odbc"), "");
   }
 };
+
+TEST_F(FileTableFailureTest, AServerThatNeverAnswersEndsTheRunAtTheDeadline) {
+  const std::string dsn = Variable("QUARNEL_TEST_SILENT_DSN");
+  const std::string port = Variable("QUARNEL_TEST_SILENT_PORT");
+  if (dsn.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_SILENT_DSN";
+  const testing::SilentServer server(std::stoi(port));
+  WriteSettings(dsn);
+  ExpectEndedAtTheDeadline("Connecting to the data source: " + dsn);
+}
 
 TEST_F(FileTableFailureTest, AnUnknownDataSourceEndsTheRun) {
   WriteSettings("QuarnelNoSuchSource");

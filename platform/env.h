@@ -133,6 +133,12 @@ class Env {
   // machine to answer it, so it must not hold the start-up up for long: a box
   // closes by itself after kSilentReportSeconds.
   virtual void ReportError(const RunError& error, bool silent_run) = 0;
+  // Ends the process at once with `exit_code`, whatever its other threads
+  // are doing: no destructor and no library's clean-up runs. For a run that
+  // has nothing left to save and is stuck in a call that never comes back;
+  // with ReportError, the one call made from the database step's watchdog
+  // thread (db/step_deadline.h) while the run's own thread waits.
+  virtual void EndProcess(int exit_code) = 0;
 
   // --- Files -------------------------------------------------------------
   // Directory-search presence test for exactly `path`.
@@ -238,6 +244,7 @@ class EnvWrapper : public Env {
   void ReportError(const RunError& error, bool silent_run) override {
     target_->ReportError(error, silent_run);
   }
+  void EndProcess(int exit_code) override { target_->EndProcess(exit_code); }
   bool IsPresent(const std::string& path, Presence admits) override {
     return target_->IsPresent(path, admits);
   }

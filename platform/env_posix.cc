@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <iostream>
@@ -332,6 +333,8 @@ class PosixEnv final : public Env {
     std::cerr << "Quarnel: error " << error.number() << ": "
               << error.description() << std::endl;
   }
+
+  void EndProcess(int exit_code) override { std::_Exit(exit_code); }
 
   // POSIX has no hidden or system files: every name counts but a folder's.
   // Whatever else than a file stands at a list's name is then refused with

@@ -337,6 +337,12 @@ class WinEnv final : public Env {
     if (timer != 0) KillTimer(nullptr, timer);
   }
 
+  // Not ExitProcess: that would first call into every loaded library, the
+  // ODBC driver that still holds the waiting call among them.
+  void EndProcess(int exit_code) override {
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exit_code));
+  }
+
   bool IsPresent(const std::string& path, Presence admits) override {
     DWORD refused = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if (admits == Presence::kFilesOnly) refused |= FILE_ATTRIBUTE_DIRECTORY;

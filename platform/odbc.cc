@@ -10,8 +10,10 @@
 #include <cctype>
 #include <climits>
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/odbc_link.h"
@@ -94,6 +96,29 @@ SQLRETURN DriverConnect(SQLHDBC connection, const OdbcLogin& login) {
                           SQL_DRIVER_NOPROMPT);
 }
 
+// Runs `call`, one that may wait on the server, under `bound` (if any).
+template <typename Call>
+SQLRETURN Bounded(OdbcCallBound* bound, OdbcCall what, std::function<void()> cancel,
+                  Call call) {
+  if (bound == nullptr) return call();
+  bound->Started(what, std::move(cancel));
+  const SQLRETURN rc = call();
+  bound->Ended();
+  return rc;
+}
+
+SQLPOINTER TimeoutValue(OdbcCallBound& bound) {
+  return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(bound.TimeoutSeconds()));
+}
+
+// Asks the driver to give up by itself as the bound says. A driver that
+// refuses (01S02, or an error) leaves the bound alone to end the call.
+void AskConnectTimeouts(SQLHDBC connection, OdbcCallBound* bound) {
+  if (bound == nullptr) return;
+  SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT, TimeoutValue(*bound), 0);
+  SQLSetConnectAttr(connection, SQL_ATTR_CONNECTION_TIMEOUT, TimeoutValue(*bound), 0);
+}
+
 }  // namespace
 
 std::string DiagnosticsText(const std::vector<DiagnosticRecord>& records,
@@ -124,7 +149,7 @@ OdbcHandle::~OdbcHandle() {
 }
 
 OdbcLink::OdbcLink(const OdbcLogin& login)
-    : data_source_(login.data_source), password_(login.password) {
+    : data_source_(login.data_source), password_(login.password), bound_(login.bound) {
   // A NUL would end the login early for the driver.
   if (login.user.find('\0') != std::string::npos ||
       login.password.view().find('\0') != std::string_view::npos ||
@@ -134,7 +159,10 @@ OdbcLink::OdbcLink(const OdbcLogin& login)
                                        "a NUL character");
   }
   AllocateHandles();
-  if (!Succeeded(DriverConnect(connection_.get(), login))) Fail(kConnecting, connection_);
+  AskConnectTimeouts(connection_.get(), bound_.get());
+  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kConnect, {},
+                               [&] { return DriverConnect(connection_.get(), login); });
+  if (!Succeeded(rc)) Fail(kConnecting, connection_);
   connected_ = true;
 }
 
@@ -166,15 +194,23 @@ void OdbcLink::AllocateHandles() {
 }
 
 OdbcLink::~OdbcLink() {
-  if (connected_) SQLDisconnect(connection_.get());
+  if (!connected_) return;
+  try {
+    Bounded(bound_.get(), OdbcCall::kDisconnect, {},
+            [this] { return SQLDisconnect(connection_.get()); });
+  } catch (...) {
+    // The run is ending with an error of its own already.
+  }
 }
 
 std::string OdbcLink::DbmsName() {
   std::vector<SQLCHAR> name(256);
   for (;;) {
     SQLSMALLINT length = 0;
-    const SQLRETURN rc = SQLGetInfo(connection_.get(), SQL_DBMS_NAME, name.data(),
-                                    static_cast<SQLSMALLINT>(name.size()), &length);
+    const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kConnect, {}, [&] {
+      return SQLGetInfo(connection_.get(), SQL_DBMS_NAME, name.data(),
+                        static_cast<SQLSMALLINT>(name.size()), &length);
+    });
     if (!Succeeded(rc)) Fail("Reading the DBMS name", connection_);
     if (length < static_cast<SQLSMALLINT>(name.size()) || name.size() > SHRT_MAX / 2) {
       return std::string(reinterpret_cast<char*>(name.data()));
@@ -192,9 +228,11 @@ OdbcHandle OdbcLink::Execute(const std::string& statement) {
     Fail(what, connection_);
   }
   OdbcHandle owner(SQL_HANDLE_STMT, handle);
-  const SQLRETURN rc =
-      SQLExecDirect(handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data())),
-                    static_cast<SQLINTEGER>(statement.size()));
+  if (bound_ != nullptr) SQLSetStmtAttr(handle, SQL_ATTR_QUERY_TIMEOUT, TimeoutValue(*bound_), 0);
+  auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data()));
+  const auto length = static_cast<SQLINTEGER>(statement.size());
+  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kExecute, [handle] { SQLCancel(handle); },
+                               [&] { return SQLExecDirect(handle, text, length); });
   // SQL_NO_DATA: a searched DELETE that matched no row, which is no failure.
   if (rc != SQL_NO_DATA && !Succeeded(rc)) Fail(what, owner);
   return owner;
@@ -202,10 +240,14 @@ OdbcHandle OdbcLink::Execute(const std::string& statement) {
 
 void OdbcLink::Close() {
   if (!connected_) return;
-  if (!Succeeded(SQLDisconnect(connection_.get()))) {
+  // A disconnect that failed is not tried again when the link is destroyed,
+  // which may be long after the database step.
+  connected_ = false;
+  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kDisconnect, {},
+                               [this] { return SQLDisconnect(connection_.get()); });
+  if (!Succeeded(rc)) {
     Fail("Disconnecting from ODBC data source", connection_);
   }
-  connected_ = false;
 }
 
 void OdbcLink::Fail(const std::string& what, const OdbcHandle& handle) const {

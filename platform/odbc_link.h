@@ -5,6 +5,7 @@
 // own files. The handle types are spelled as their plain C types here so that
 // sql.h (and with it <windows.h>) stays inside the .cc files.
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,7 +57,7 @@ std::string DiagnosticsText(const std::vector<DiagnosticRecord>& records,
                             const Secret& password);
 
 // An open connection: its environment and connection handles. Disconnects
-// silently when destroyed unless Close succeeded. Every failure throws
+// silently when destroyed unless Close was called. Every failure throws
 // RunError kErrDatabase as described for OpenOdbcConnection.
 class OdbcLink final : public OdbcConnection {
  public:
@@ -92,6 +93,7 @@ class OdbcLink final : public OdbcConnection {
 
   std::string data_source_;  // for messages: the DSN, never the whole string
   const Secret& password_;   // masked out of every message
+  std::shared_ptr<OdbcCallBound> bound_;  // null for the tests' connections
   OdbcHandle environment_;
   OdbcHandle connection_;
   bool connected_ = false;

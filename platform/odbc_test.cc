@@ -90,7 +90,7 @@ TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
 TEST(OdbcLoginTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
   const Secret password("pw-never-shown");
   const std::string description =
-      Failure([&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", password}); });
+      Failure([&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", password, nullptr}); });
   EXPECT_EQ(description.rfind("Connecting to ODBC data source: QuarnelNoSuchSource: ", 0), 0u)
       << description;
   EXPECT_NE(description.find("[IM002]"), npos) << description;
@@ -101,7 +101,7 @@ TEST(OdbcLoginTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {
 TEST(OdbcLoginTest, ALoginHoldingANulIsRefusedBeforeConnecting) {
   const Secret password(std::string_view("pw\0rest", 7));
   const std::string description = Failure(
-      [&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", password}); }, kErrBadSetting);
+      [&] { OpenOdbcConnection({"QuarnelNoSuchSource", "someone", password, nullptr}); }, kErrBadSetting);
   EXPECT_EQ(description.find("IM002"), npos) << description;
 }
 

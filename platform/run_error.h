@@ -29,6 +29,7 @@ enum ErrorNumber : int {
   kErrDatabase = 3146,          // ODBC call failed
   kErrBadSetting = 3151,        // ODBC login refused before it was tried
   kErrListLocked = 3218,        // Could not update; currently locked
+  kErrDatabaseTimeout = 3234,   // ODBC--remote query timeout expired
 };
 
 // The one failure that ends a run. It is thrown where the failure happens and

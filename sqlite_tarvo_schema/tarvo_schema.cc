@@ -7,7 +7,11 @@
 // Loaded by the SQLite3 ODBC driver through its LoadExt data-source option.
 //
 // Loading fails, with a message, for a connection without a database file
-// (an in-memory database would attach an unrelated empty one).
+// (an in-memory database would attach an unrelated empty one). A database
+// that another connection has locked is waited for, however long: a driver
+// goes on connecting after a failed load, and its statements would then find
+// no schema "tarvo" and hide the lock. Whoever connects bounds the wait; the
+// program's database step ends a connect that does not come back.
 
 #include <sqlite3ext.h>
 SQLITE_EXTENSION_INIT1
@@ -22,7 +26,15 @@ extern "C" int sqlite3_extension_init(sqlite3* db, char** error,
   }
   char* attach = sqlite3_mprintf("ATTACH DATABASE %Q AS tarvo", file);
   if (attach == nullptr) return SQLITE_NOMEM;
-  int result = sqlite3_exec(db, attach, nullptr, nullptr, error);
+  int result = SQLITE_OK;
+  for (;;) {
+    // Each try waits as long as the connection's busy timeout says.
+    result = sqlite3_exec(db, attach, nullptr, nullptr, error);
+    if (result != SQLITE_BUSY && result != SQLITE_LOCKED) break;
+    sqlite3_free(*error);
+    *error = nullptr;
+    sqlite3_sleep(100);
+  }
   sqlite3_free(attach);
   return result;
 }

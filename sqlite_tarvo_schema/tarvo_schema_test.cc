@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "testing/temp_dir.h"
 
@@ -15,9 +17,11 @@ class TarvoSchemaTest : public ::testing::Test {
  protected:
   ~TarvoSchemaTest() override { sqlite3_close(db_); }
 
-  // Opens `file` and loads the extension; the loader's message on failure.
-  std::string OpenWithExtension(const std::string& file) {
+  // Opens `file` and loads the extension, waiting `busy_ms` on a lock as a
+  // driver's busy timeout would; the loader's message on failure.
+  std::string OpenWithExtension(const std::string& file, int busy_ms = 0) {
     EXPECT_EQ(sqlite3_open(file.c_str(), &db_), SQLITE_OK);
+    sqlite3_busy_timeout(db_, busy_ms);
     sqlite3_enable_load_extension(db_, 1);
     char* error = nullptr;
     if (sqlite3_load_extension(db_, QUARNEL_TARVO_SCHEMA_EXTENSION, nullptr, &error) ==
@@ -59,6 +63,24 @@ TEST_F(TarvoSchemaTest, TheSchemaTarvoIsTheDatabaseItself) {
   EXPECT_EQ(Exec("delete from tarvo.tvfiletable where ft_uid='sifrant_bank.dat'"), "");
   EXPECT_EQ(Count("main.tvfiletable"), 1);
   EXPECT_EQ(Count("tarvo.tvfiletable"), 1);
+}
+
+TEST_F(TarvoSchemaTest, ALockedDatabaseIsWaitedForRatherThanLeftWithoutTheSchema) {
+  const std::string file = dir_.Join("tarvo.db");
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "create table tvfiletable (ft_uid text); begin exclusive",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  std::thread release([holder] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(holder, "commit", nullptr, nullptr, nullptr);
+  });
+  // A driver's busy timeout far shorter than the lock.
+  EXPECT_EQ(OpenWithExtension(file, 20), "");
+  release.join();
+  sqlite3_close(holder);
+  EXPECT_EQ(Exec("select count(*) from tarvo.tvfiletable"), "");
 }
 
 TEST_F(TarvoSchemaTest, ADatabaseWithoutAFileIsRefused) {

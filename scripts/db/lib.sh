@@ -77,6 +77,19 @@ db_check_socket_path() {
   [ ${#1} -le 100 ] || db_die "socket path too long (${#1} > 100): $1"
 }
 
+# Prints a loopback TCP port that nothing listens on at the moment.
+db_free_port() {
+  local port _
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    port=$((20000 + RANDOM % 40000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  db_die "no free loopback port found"
+}
+
 # Waits until a command succeeds, for at most SECONDS seconds; fails after.
 # Usage: db_wait SECONDS command...
 db_wait() {

@@ -13,6 +13,9 @@
 #   QUARNEL_TEST_PG_ODD_USER       a PostgreSQL login whose password holds
 #   QUARNEL_TEST_PG_ODD_PASSWORD   ";", "{", "}" and blanks at both ends
 #   QUARNEL_TEST_MARIADB_DSN       data source of the MariaDB database
+#   QUARNEL_TEST_SILENT_DSN        a PostgreSQL data source whose server is
+#   QUARNEL_TEST_SILENT_PORT       127.0.0.1 at this free port, where only a
+#                                  test of its own listens (and never answers)
 #   QUARNEL_TEST_SQLITE_ODBC_DRIVER  the SQLite3 ODBC driver library
 #
 # QUARNEL_ODBC_ARCH=i386-linux-gnu registers the i386 drivers instead of the
@@ -37,7 +40,12 @@ trap 'exit 130' INT TERM
 "$here/postgres.sh" start "$folder"
 "$here/mariadb.sh" start "$folder"
 
+silent_port=$(db_free_port)
+db_ini_section "$folder/odbc.ini" QuarnelSilent Driver=QuarnelPostgreSQL \
+  Servername=127.0.0.1 "Port=$silent_port" Database=tarvo
+
 export ODBCSYSINI=$folder ODBCINI=$folder/odbc.ini
+export QUARNEL_TEST_SILENT_DSN=QuarnelSilent QUARNEL_TEST_SILENT_PORT=$silent_port
 export QUARNEL_TEST_PG_DSN=QuarnelPg
 export QUARNEL_TEST_PG_ODD_USER=$DB_ODD_USER
 export QUARNEL_TEST_PG_ODD_PASSWORD=$DB_ODD_PASSWORD
