@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page_1250.h"
 #include "platform/elf_check.h"
 #include "platform/env.h"
 #include "platform/line_io.h"
@@ -186,23 +186,6 @@ class PartialCopy {
  private:
   const std::string& path_;
   bool complete_ = false;
-};
-
-// Owns one iconv conversion; closes it when destroyed.
-class Conversion {
- public:
-  Conversion(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
-  ~Conversion() {
-    if (valid()) ::iconv_close(cd_);
-  }
-  Conversion(const Conversion&) = delete;
-  Conversion& operator=(const Conversion&) = delete;
-
-  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
 };
 
 // A lock of the whole file through flock: it belongs to the open file, so the
@@ -415,14 +398,8 @@ class PosixEnv final : public Env {
     return true;
   }
 
-  std::string ToAnsi(std::string_view utf8) override {
-    return Convert(Opened(to_ansi_, "CP1250", "UTF-8", "Converting text to code page 1250"),
-                   true, utf8);
-  }
-  std::string FromAnsi(std::string_view ansi) override {
-    return Convert(Opened(from_ansi_, "UTF-8", "CP1250", "Converting text from code page 1250"),
-                   false, ansi);
-  }
+  std::string ToAnsi(std::string_view utf8) override { return Utf8ToCp1250(utf8); }
+  std::string FromAnsi(std::string_view ansi) override { return Cp1250ToUtf8(ansi); }
 
   std::unique_ptr<SharedLibrary> OpenLibrary(const std::string& name) override {
     // Only the program's own folder: a library found through LD_LIBRARY_PATH
@@ -463,51 +440,10 @@ class PosixEnv final : public Env {
     return argv0;
   }
 
-  // One conversion each way, opened at its first use and kept for the run:
-  // opening one per text took a third of a short run's own work.
-  static Conversion& Opened(std::unique_ptr<Conversion>& conversion, const char* to,
-                            const char* from, const char* what) {
-    if (!conversion) {
-      auto opened = std::make_unique<Conversion>(to, from);
-      if (!opened->valid()) {
-        throw RunError(kErrInvalidCall, std::string(what) + ": " + std::strerror(errno));
-      }
-      conversion = std::move(opened);
-    }
-    return *conversion;
-  }
-
-  // Converts `text` through `conversion`. A character that the target lacks
-  // (or, in code page 1250, one of the few undefined bytes) becomes "?", and
-  // its bytes in `text` are skipped.
-  static std::string Convert(Conversion& conversion, bool utf8_input, std::string_view text) {
-    ::iconv(conversion.get(), nullptr, nullptr, nullptr, nullptr);  // a fresh start
-    std::string out;
-    std::string in(text);
-    char* inp = in.data();
-    size_t inleft = in.size();
-    char chunk[256];
-    while (inleft > 0) {
-      char* outp = chunk;
-      size_t outleft = sizeof chunk;
-      const size_t rc = ::iconv(conversion.get(), &inp, &inleft, &outp, &outleft);
-      out.append(chunk, static_cast<size_t>(outp - chunk));
-      if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-        out += '?';
-        do {
-          ++inp;
-          --inleft;
-        } while (utf8_input && inleft > 0 && (static_cast<unsigned char>(*inp) & 0xC0) == 0x80);
-      }
-    }
-    return out;
-  }
 
   std::string exe_name_;
   std::string arguments_;
   std::string app_path_;
-  std::unique_ptr<Conversion> to_ansi_;
-  std::unique_ptr<Conversion> from_ansi_;
 };
 
 }  // namespace

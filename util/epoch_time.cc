@@ -27,8 +27,13 @@ bool SecondsSinceOleZero(OleDate date, int64_t* seconds) {
   if (!(std::fabs(date) < 3.0e6)) return false;
   const double day = std::trunc(date);
   const double time_of_day = std::fabs(date - day);
-  *seconds = static_cast<int64_t>(day) * kSecondsPerDay +
-             std::llround(time_of_day * kSecondsPerDay);
+  // Rounded half away from zero, as llround does; by hand, since llround
+  // alone would make every start load the maths library. The fraction of a
+  // non-negative double is exact.
+  const double scaled = time_of_day * kSecondsPerDay;
+  int64_t rounded = static_cast<int64_t>(scaled);
+  if (scaled - static_cast<double>(rounded) >= 0.5) ++rounded;
+  *seconds = static_cast<int64_t>(day) * kSecondsPerDay + rounded;
   return true;
 }
 
