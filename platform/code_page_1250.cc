@@ -67,12 +67,13 @@ std::string Utf8ToCp1250(std::string_view utf8) {
   out.reserve(utf8.size());
   size_t at = 0;
   while (at < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[at]);
-    if (lead < 0x80) {
-      out += static_cast<char>(lead);
-      ++at;
-      continue;
-    }
+    // The program's texts are nearly all ASCII, which stays as it is: taken
+    // over a run at a time.
+    size_t ascii = at;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    out.append(utf8.data() + at, ascii - at);
+    at = ascii;
+    if (at == utf8.size()) break;
     size_t next = at;
     const int32_t value = DecodeSequence(utf8, &next);
     char mapped = 0;
