@@ -93,7 +93,7 @@ std::string ApplyDiff(const std::vector<std::string>& old_lines, const std::stri
 
 struct ListCase {
   const char* label;
-  UpdateCase layout;  // kD: the list previewed as a file by itself
+  UpdateCase layout;  // kNoList: the list previewed as a file by itself
   std::string list;
   PreviewCounts counts;
   std::string shows;  // a line of the report for people
