@@ -22,21 +22,11 @@ std::string ByIconv(const char* to, const char* from, const std::string& text) {
   return failed ? "?" : std::string(out, outp);
 }
 
+// Character `c` in UTF-8, as the C library writes it.
 std::string Utf8(char32_t c) {
-  std::string s;
-  if (c < 0x80) return std::string(1, static_cast<char>(c));
-  if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-  } else {
-    if (c < 0x10000) {
-      s += static_cast<char>(0xE0 | (c >> 12));
-    } else {
-      s += static_cast<char>(0xF0 | (c >> 18));
-      s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    }
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  }
-  return s + static_cast<char>(0x80 | (c & 0x3F));
+  const wchar_t wide = static_cast<wchar_t>(c);
+  return ByIconv("UTF-8", "WCHAR_T",
+                 std::string(reinterpret_cast<const char*>(&wide), sizeof wide));
 }
 
 TEST(CodePage1250Test, EveryByteAndCharacterAsTheCLibraryConvertsThem) {
