@@ -8,12 +8,12 @@
 
 #include <chrono>
 #include <cerrno>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -270,6 +270,17 @@ class PosixLibrary final : public SharedLibrary {
   std::string name_;
 };
 
+// Writes a message to the terminal or whatever stands in for it; a closed or
+// full one loses the message, as a message box nobody sees would.
+void WriteText(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
 class PosixEnv final : public Env {
  public:
   PosixEnv(int argc, char** argv) {
@@ -290,16 +301,16 @@ class PosixEnv final : public Env {
 
   bool AskYesNo(const std::string& prompt) override {
     for (;;) {
-      std::cout << "Quarnel: " << prompt << " [Y/n] " << std::flush;
+      WriteText(STDOUT_FILENO, "Quarnel: " + prompt + " [Y/n] ");
       std::string answer;
-      if (!std::getline(std::cin, answer)) {
-        std::cout << std::endl;
+      if (!ReadAnswerLine(&answer)) {
+        WriteText(STDOUT_FILENO, "\n");
         return false;
       }
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
       // An answer from a pipe is not echoed by a terminal; show it, so that
       // a transcript reads as a dialogue.
-      if (::isatty(STDIN_FILENO) == 0) std::cout << answer << std::endl;
+      if (::isatty(STDIN_FILENO) == 0) WriteText(STDOUT_FILENO, answer + "\n");
       for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (answer.empty() || answer == "y" || answer == "yes") return true;
       if (answer == "n" || answer == "no") return false;
@@ -307,14 +318,14 @@ class PosixEnv final : public Env {
   }
 
   void ShowMessage(const std::string& text) override {
-    std::cout << "Quarnel: " << text << std::endl;
+    WriteText(STDOUT_FILENO, "Quarnel: " + text + "\n");
   }
 
-  // Standard error never waits for anybody, silent run or not.
+  // Standard error never waits for anybody, silent run or not. One write, so
+  // that a report from the watchdog thread is never interleaved with another.
   void ReportError(const RunError& error, bool) override {
-    std::cout << std::flush;
-    std::cerr << "Quarnel: error " << error.number() << ": "
-              << error.description() << std::endl;
+    WriteText(STDERR_FILENO, "Quarnel: error " + std::to_string(error.number()) + ": " +
+                                 error.description() + "\n");
   }
 
   void EndProcess(int exit_code) override { std::_Exit(exit_code); }
@@ -392,7 +403,6 @@ class PosixEnv final : public Env {
   }
 
   bool WriteToStandardOutput(std::string_view bytes) override {
-    std::cout << std::flush;
     if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) return false;
     WriteAll(STDOUT_FILENO, bytes.data(), bytes.size(), "standard output");
     return true;
@@ -441,9 +451,34 @@ class PosixEnv final : public Env {
   }
 
 
+  // The next line typed or piped in, without its line end; false at the end
+  // of the input when nothing is left. What was read past the line waits in
+  // input_ for the next question.
+  bool ReadAnswerLine(std::string* line) {
+    for (;;) {
+      const size_t end = input_.find('\n');
+      if (end != std::string::npos) {
+        line->assign(input_, 0, end);
+        input_.erase(0, end + 1);
+        return true;
+      }
+      char block[512];
+      const ssize_t n = ::read(STDIN_FILENO, block, sizeof block);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        if (input_.empty()) return false;
+        line->swap(input_);
+        input_.clear();
+        return true;
+      }
+      input_.append(block, static_cast<size_t>(n));
+    }
+  }
+
   std::string exe_name_;
   std::string arguments_;
   std::string app_path_;
+  std::string input_;
 };
 
 }  // namespace
