@@ -132,17 +132,48 @@ std::string RowText(const Bank& bank) {
   return row;
 }
 
-// The table index of `bank_code`, or -1. Every code has four characters, and
-// a fixed-size compare keeps this cheap: it runs for most rows of a list.
+// The table index of `bank_code`, or -1.
 int IndexOfCode(std::string_view bank_code) {
-  if (bank_code.size() != 4) return -1;
-  for (int i = 0; i < kBuiltInBankCount; ++i) {
-    if (std::memcmp(kBanks[i].code.data(), bank_code.data(), 4) == 0) return i;
-  }
-  return -1;
+  static const CodeIndex index([] {
+    std::vector<std::string_view> codes;
+    for (const Bank& bank : kBanks) codes.push_back(bank.code);
+    return codes;
+  }());
+  return index.Find(bank_code);
+}
+
+uint32_t KeyOf(std::string_view code) {
+  uint32_t key;
+  std::memcpy(&key, code.data(), sizeof key);
+  return key;
 }
 
 }  // namespace
+
+CodeIndex::CodeIndex(const std::vector<std::string_view>& codes) {
+  places_.fill(-1);
+  for (size_t place = 0; place < codes.size(); ++place) {
+    size_t slot = SlotOf(KeyOf(codes[place]));
+    while (places_[slot] >= 0) slot = (slot + 1) % kSlots;
+    keys_[slot] = KeyOf(codes[place]);
+    places_[slot] = static_cast<int8_t>(place);
+  }
+}
+
+int CodeIndex::Find(std::string_view code) const {
+  if (code.size() != 4) return -1;
+  const uint32_t key = KeyOf(code);
+  for (size_t slot = SlotOf(key);; slot = (slot + 1) % kSlots) {
+    if (places_[slot] < 0) return -1;
+    if (keys_[slot] == key) return places_[slot];
+  }
+}
+
+// Fibonacci hashing: the top bits of the product spread four letters that
+// differ in one place over different slots.
+size_t CodeIndex::SlotOf(uint32_t key) {
+  return static_cast<uint32_t>(key * 0x9E3779B1u) >> 25;
+}
 
 std::vector<std::string> BuiltInBankTable() {
   std::vector<std::string> rows;

@@ -4,7 +4,9 @@
 // The complete rows of the 31 known banks, appended to the new list for every
 // bank that the old list lacks, and the set of banks the old list had.
 
+#include <array>
 #include <bitset>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,24 @@ inline constexpr int kBuiltInBankCount = 31;
 // The 31 rows in table order (AGRL first, SRBN last), each 21 columns joined
 // by "|", in the program's own UTF-8 with the endpoint values in place.
 std::vector<std::string> BuiltInBankTable();
+
+// The places of up to 64 distinct four-character codes in a list of them,
+// found in one step or a few: every row of a list is looked up by its code.
+class CodeIndex {
+ public:
+  // REQUIRES: every code has four characters, none twice, at most 64 codes.
+  explicit CodeIndex(const std::vector<std::string_view>& codes);
+  // The place of `code` in the list given, or -1: exact bytes, letter case
+  // included.
+  int Find(std::string_view code) const;
+
+ private:
+  static constexpr int kSlots = 128;
+  static size_t SlotOf(uint32_t key);
+
+  std::array<uint32_t, kSlots> keys_{};
+  std::array<int8_t, kSlots> places_;  // -1: an empty slot
+};
 
 // The bank codes of BuiltInBankTable that began a line of the old list. Starts
 // empty; only the table's 31 codes can be in it.

@@ -2,17 +2,19 @@
 
 #include <algorithm>
 
+#include "util/byte_match.h"
+
 namespace quarnel {
 
-void Columns::Cut(std::string_view text) {
+void Columns::Cut(std::string_view text, int up_to) {
   columns_.clear();
-  for (;;) {
-    const size_t bar = text.find('|');
-    if (bar == std::string_view::npos) break;
-    columns_.push_back(text.substr(0, bar));
-    text.remove_prefix(bar + 1);
-  }
-  columns_.push_back(text);
+  size_t start = 0;
+  ForEachByte(text, '|', [&](size_t bar) {
+    columns_.push_back(text.substr(start, bar - start));
+    start = bar + 1;
+    return count() < up_to;
+  });
+  columns_.push_back(text.substr(start));
 }
 
 void Columns::Join(std::string* out) const {
@@ -35,12 +37,20 @@ int ColumnCount(std::string_view text) {
 }
 
 std::optional<std::string_view> FindColumn(std::string_view text, int n) {
-  for (int i = 1; i < n; ++i) {
-    const size_t bar = text.find('|');
-    if (bar == std::string_view::npos) return std::nullopt;
-    text.remove_prefix(bar + 1);
-  }
-  return text.substr(0, text.find('|'));
+  size_t start = 0;
+  int column = 1;
+  std::optional<std::string_view> found;
+  ForEachByte(text, '|', [&](size_t bar) {
+    if (column == n) {
+      found = text.substr(start, bar - start);
+      return false;
+    }
+    ++column;
+    start = bar + 1;
+    return true;
+  });
+  if (!found && column == n) found = text.substr(start);
+  return found;
 }
 
 }  // namespace quarnel

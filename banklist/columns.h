@@ -5,6 +5,7 @@
 // no trimming: k separators give k + 1 columns, empty ones included, and
 // joining an unchanged cut gives the text back byte for byte.
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,8 +52,11 @@ struct ColumnText {
 class Columns {
  public:
   // Cuts `text` at every "|". The views point into `text`, which must stay
-  // alive and unchanged while they are used.
-  void Cut(std::string_view text);
+  // alive and unchanged while they are used. With `up_to`, only the first
+  // `up_to` columns are cut apart; what follows them stays one last column,
+  // its bars included, so that a rule that reads or writes only the first
+  // columns does not pay for the rest of a long row. REQUIRES: up_to >= 1.
+  void Cut(std::string_view text, int up_to = std::numeric_limits<int>::max());
 
   int count() const { return static_cast<int>(columns_.size()); }
   bool Has(int n) const { return n >= 1 && n <= count(); }

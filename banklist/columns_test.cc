@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace quarnel {
@@ -13,7 +14,10 @@ TEST(ColumnsTest, CutJoinAndFindAgreeOnEveryColumnIncludingEmptyOnes) {
   const struct {
     std::string text;
     int count;
-  } cases[] = {{"", 1}, {"AIKB", 1}, {"|", 2}, {"a||b|", 4}, {"||", 3}, {"a|b c | d", 3}};
+  } cases[] = {{"", 1},          {"AIKB", 1},   {"|", 2},
+               {"a||b|", 4},     {"||", 3},     {"a|b c | d", 3},
+               // bars on both sides of every 8- and 16-byte block edge
+               {"0123456|89abcde|ghijklmnopqrstu|w|||||||||||||||||||", 23}};
   for (const auto& c : cases) {
     columns.Cut(c.text);
     EXPECT_EQ(columns.count(), c.count) << c.text;
@@ -22,6 +26,15 @@ TEST(ColumnsTest, CutJoinAndFindAgreeOnEveryColumnIncludingEmptyOnes) {
     EXPECT_EQ(joined, c.text);
     for (int n = 1; n <= c.count; ++n) EXPECT_EQ(FindColumn(c.text, n), columns.Get(n)) << n;
     EXPECT_EQ(FindColumn(c.text, c.count + 1), std::nullopt) << c.text;
+    // Cut only up to a column: those columns as before, the rest one column.
+    Columns first;
+    for (int up_to = 1; up_to <= c.count + 1; ++up_to) {
+      first.Cut(c.text, up_to);
+      EXPECT_EQ(first.count(), std::min(up_to + 1, c.count)) << c.text << " up to " << up_to;
+      for (int n = 1; n < first.count(); ++n) EXPECT_EQ(first.Get(n), columns.Get(n));
+      first.Join(&joined);
+      EXPECT_EQ(joined, c.text) << " up to " << up_to;
+    }
   }
 }
 

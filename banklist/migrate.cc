@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <span>
 
 #include "banklist/endpoints.h"
+#include "util/byte_match.h"
 
 namespace quarnel {
 
@@ -136,6 +136,12 @@ bool ContainsHvbInAnyCase(std::string_view text) {
                                     std::to_string(needed));
 }
 
+std::vector<std::string_view> RuleKeys() {
+  std::vector<std::string_view> keys;
+  for (const Rule& rule : kRules) keys.push_back(rule.key);
+  return keys;
+}
+
 }  // namespace
 
 std::string HttpsSuffix(SuffixVariant variant) {
@@ -145,64 +151,70 @@ std::string HttpsSuffix(SuffixVariant variant) {
 }
 
 bool HasHttpsMarker(std::string_view text) {
-  // Every row is searched, mostly to its end; skipping ahead by the marker's
-  // length is several times faster than a character-by-character find.
+  // Every row is searched, mostly to its end. A block of places at a time is
+  // tested for the marker's first and last letter together; only where both
+  // stand is the whole marker compared.
   static constexpr std::string_view kMarker = "HTTPS_CONNECTION";
-  static const std::boyer_moore_horspool_searcher searcher(kMarker.begin(), kMarker.end());
-  return std::search(text.begin(), text.end(), searcher) != text.end();
+  constexpr size_t kLast = kMarker.size() - 1;
+  if (text.size() < kMarker.size()) return false;
+  const char* p = text.data();
+  const size_t places = text.size() - kLast;  // where the marker could begin
+  const auto marker_at = [&](size_t i) {
+    return std::memcmp(p + i, kMarker.data(), kMarker.size()) == 0;
+  };
+  size_t i = 0;
+  for (; i + kBlockSize <= places; i += kBlockSize) {
+    Marks both = BlockEqual(p + i, kMarker.front()) & BlockEqual(p + i + kLast, kMarker.back());
+    for (; both != 0; both &= both - 1) {
+      if (marker_at(i + FirstMark(both))) return true;
+    }
+  }
+  for (; i < places; ++i) {
+    if (p[i] == kMarker.front() && marker_at(i)) return true;
+  }
+  return false;
 }
 
 MigrationTexts::MigrationTexts(Env& env)
-    : shared_suffix_(env.ToAnsi(HttpsSuffix(kShared))),
+    : rule_index_(RuleKeys()),
+      shared_suffix_(env.ToAnsi(HttpsSuffix(kShared))),
       ekbe_internal_address_(env.ToAnsi(ADDR_EKBE_INTERNAL)) {
   for (const Rule& rule : kRules) rules_.push_back(ToAnsiRule(env, rule));
   for (const std::string& row : BuiltInBankTable()) built_in_rows_.push_back(env.ToAnsi(row));
 }
 
 const MigrationRule* MigrationTexts::FindRule(std::string_view key) const {
-  // Every key of the table has four characters; a fixed-size compare is what
-  // keeps the lookup cheap on a list of a million rows.
-  if (key.size() != 4) return nullptr;
-  for (const MigrationRule& rule : rules_) {
-    if (std::memcmp(rule.key.data(), key.data(), 4) == 0) return &rule;
-  }
-  return nullptr;
+  const int place = rule_index_.Find(key);
+  return place >= 0 ? &rules_[place] : nullptr;
 }
 
 RowMigrator::RowMigrator(const MigrationTexts& texts, SeenBankIds& seen)
     : texts_(texts), seen_(seen) {}
 
+// A row that needs nothing added or changed is handed on as a view of the
+// line itself; only the rows that change are copied.
 std::string_view RowMigrator::MigrateRow(const SourceLine& line) {
   const std::string_view key = line.text.substr(0, 4);
   const MigrationRule* rule = texts_.FindRule(key);
   if (rule == nullptr) {
-    row_.assign(line.text);
-    if (!row_.empty()) AppendSuffixIfMissing(texts_.shared_suffix());
-    return row_;
+    if (line.text.empty()) return {};
+    return WithSuffix(line.text, texts_.shared_suffix());
   }
   if (rule->kind == kDrop) return {};
   MarkSeenBank(seen_, key);
-  row_.assign(line.text);
   switch (rule->kind) {
     case kPlain:
-      AppendSuffixIfMissing(rule->suffix);
-      break;
+      return WithSuffix(line.text, rule->suffix);
     case kSuffixFirst:
-      AppendSuffixIfMissing(rule->suffix);
-      ApplyChanges(*rule, line);
-      break;
+      return WithChanges(*rule, WithSuffix(line.text, rule->suffix), line);
     case kFieldsFirst:
-      ApplyFieldsFirst(*rule, line);
-      AppendSuffixIfMissing(rule->suffix);
-      break;
+      return WithSuffix(FieldsFirst(*rule, line), rule->suffix);
     case kEkbe:
-      ApplyEkbe(*rule, line);
-      AppendSuffixIfMissing(rule->suffix);
-      break;
+      return WithSuffix(Ekbe(*rule, line), rule->suffix);
     case kDrop:
       break;
   }
-  return row_;
+  return {};
 }
 
 std::string_view RowMigrator::WidenMtto(std::string_view row, const SourceLine& line) {
@@ -216,43 +228,48 @@ std::string_view RowMigrator::WidenMtto(std::string_view row, const SourceLine& 
   return widened_;
 }
 
-void RowMigrator::AppendSuffixIfMissing(std::string_view suffix) {
-  if (!HasHttpsMarker(row_)) row_.append(suffix);
+std::string_view RowMigrator::WithSuffix(std::string_view row, std::string_view suffix) {
+  if (HasHttpsMarker(row)) return row;
+  if (row.data() != row_.data()) row_.assign(row);
+  row_.append(suffix);
+  return row_;
 }
 
-void RowMigrator::ApplyChanges(const MigrationRule& rule, const SourceLine& line) {
-  columns_.Cut(row_);
+std::string_view RowMigrator::WithChanges(const MigrationRule& rule, std::string_view row,
+                                          const SourceLine& line) {
+  columns_.Cut(row, rule.needs_columns);
   RequireColumns(rule.needs_columns, line);
   SetChanges(rule);
-  JoinIntoRow();
+  return JoinIntoRow();
 }
 
-void RowMigrator::ApplyFieldsFirst(const MigrationRule& rule, const SourceLine& line) {
-  columns_.Cut(row_);
+std::string_view RowMigrator::FieldsFirst(const MigrationRule& rule, const SourceLine& line) {
+  columns_.Cut(line.text, rule.needs_columns);
   RequireColumns(rule.needs_columns, line);
   const std::string_view name = columns_.Get(NAME);
   if (std::find(rule.when_name_is.begin(), rule.when_name_is.end(), name) ==
       rule.when_name_is.end()) {
-    return;
+    return line.text;
   }
   SetChanges(rule);
-  JoinIntoRow();
+  return JoinIntoRow();
 }
 
-void RowMigrator::ApplyEkbe(const MigrationRule& rule, const SourceLine& line) {
+std::string_view RowMigrator::Ekbe(const MigrationRule& rule, const SourceLine& line) {
   // A row of the older form gets its HTTPS columns before the changes, so
   // that EKBE's HTTPS host and certificate land in them instead of the row
   // stopping the run for want of those columns.
+  row_.assign(line.text);
   if (!HasHttpsMarker(row_) && ColumnCount(row_) < rule.needs_columns) {
     row_.append(rule.suffix);
   }
-  columns_.Cut(row_);
+  columns_.Cut(row_, rule.needs_columns);
   RequireColumns(rule.needs_columns, line);
   SetChanges(rule);
   if (columns_.Get(CONNTYPE) == "DIALUP" && ContainsHvbInAnyCase(columns_.Get(ENTRYNAME))) {
     columns_.Set(IPADDRESS, texts_.ekbe_internal_address());
   }
-  JoinIntoRow();
+  return JoinIntoRow();
 }
 
 void RowMigrator::RequireColumns(int needed, const SourceLine& line) const {
@@ -265,18 +282,19 @@ void RowMigrator::SetChanges(const MigrationRule& rule) {
   }
 }
 
-void RowMigrator::JoinIntoRow() {
+std::string_view RowMigrator::JoinIntoRow() {
   columns_.Join(&scratch_);
   row_.swap(scratch_);
+  return row_;
 }
 
 void RunRowPass(LineReader& source, RowSink& sink, const MigrationTexts& texts,
                 SeenBankIds& seen, const std::string& source_name) {
   RowMigrator migrator(texts, seen);
-  std::string text;
+  std::string storage;
   SourceLine line{.list_name = source_name, .number = 1};
   while (!source.AtEnd()) {
-    source.ReadLine(&text);
+    const std::string_view text = source.NextLine(&storage);
     line.text = text;
     ++line.number;
     const std::string_view row = migrator.MigrateRow(line);

@@ -64,6 +64,7 @@ class MigrationTexts {
 
  private:
   std::vector<MigrationRule> rules_;
+  CodeIndex rule_index_;
   std::string shared_suffix_;
   std::string ekbe_internal_address_;
   std::vector<std::string> built_in_rows_;
@@ -78,7 +79,8 @@ struct SourceLine {
 
 // Migrates lines one at a time, reusing its buffers so that a row costs no
 // allocation once they have grown. The views it returns stay valid until the
-// next call.
+// next call, and while the line's text does: a row that is not changed is the
+// line itself.
 class RowMigrator {
  public:
   RowMigrator(const MigrationTexts& texts, SeenBankIds& seen);
@@ -95,13 +97,19 @@ class RowMigrator {
   std::string_view WidenMtto(std::string_view row, const SourceLine& line);
 
  private:
-  void AppendSuffixIfMissing(std::string_view suffix);
-  void ApplyChanges(const MigrationRule& rule, const SourceLine& line);
-  void ApplyFieldsFirst(const MigrationRule& rule, const SourceLine& line);
-  void ApplyEkbe(const MigrationRule& rule, const SourceLine& line);
+  // `row` with `suffix` appended when it lacks the HTTPS marker.
+  std::string_view WithSuffix(std::string_view row, std::string_view suffix);
+  // `row` with the rule's changes made.
+  std::string_view WithChanges(const MigrationRule& rule, std::string_view row,
+                               const SourceLine& line);
+  // The line with the rule's changes made when its NAME is one of the rule's.
+  std::string_view FieldsFirst(const MigrationRule& rule, const SourceLine& line);
+  // The line with EKBE's changes made.
+  std::string_view Ekbe(const MigrationRule& rule, const SourceLine& line);
   void RequireColumns(int needed, const SourceLine& line) const;
   void SetChanges(const MigrationRule& rule);
-  void JoinIntoRow();
+  // The columns joined into row_.
+  std::string_view JoinIntoRow();
 
   const MigrationTexts& texts_;
   SeenBankIds& seen_;

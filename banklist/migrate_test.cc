@@ -68,6 +68,22 @@ TEST_F(MigrateTest, MarkerIsAnExactSubstringAnywhere) {
   EXPECT_TRUE(HasHttpsMarker("HTTPS_CONNECTION"));
   EXPECT_FALSE(HasHttpsMarker("a|https_connection_disabled"));
   EXPECT_FALSE(HasHttpsMarker("HTTPS_CONNECTIO|N"));
+  // At every place of texts longer and shorter than a search block, and
+  // with any one of its letters changed.
+  const std::string marker = "HTTPS_CONNECTION";
+  for (size_t length = marker.size(); length <= 48; ++length) {
+    for (size_t at = 0; at + marker.size() <= length; ++at) {
+      std::string text(length, 'N');
+      text.replace(at, marker.size(), marker);
+      EXPECT_TRUE(HasHttpsMarker(text)) << text;
+      for (size_t i = 0; i < marker.size(); ++i) {
+        std::string spoilt = text;
+        spoilt[at + i] = 'H';
+        if (i == 0) spoilt[at] = 'h';
+        EXPECT_FALSE(HasHttpsMarker(spoilt)) << spoilt;
+      }
+    }
+  }
 }
 
 // --- Plain

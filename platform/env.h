@@ -44,6 +44,13 @@ class LineReader {
   // error 62 (Input past end of file).
   virtual void ReadLine(std::string* line) = 0;
 
+  // The next line, as ReadLine gives it, but copied only where the reader
+  // must: the view lasts until the next call and may be of *storage.
+  virtual std::string_view NextLine(std::string* storage) {
+    ReadLine(storage);
+    return *storage;
+  }
+
   // Closes the file. A reader that is destroyed unclosed closes it silently.
   virtual void Close() = 0;
 };

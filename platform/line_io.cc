@@ -31,6 +31,23 @@ void BufferedLineReader::ReadLine(std::string* line) {
   }
 }
 
+// A line that ends inside the block is handed out where it lies. One whose
+// end is the block's last byte is copied: finding out whether an LF follows
+// its CR reads the next block over it.
+std::string_view BufferedLineReader::NextLine(std::string* storage) {
+  if (Fill()) {
+    const size_t stop = NextLineEnd();
+    if (stop + 1 < len_) {
+      const std::string_view line(buffer_.get() + pos_, stop - pos_);
+      pos_ = stop + 1;
+      if (buffer_[stop] == '\r' && buffer_[pos_] == '\n') ++pos_;
+      return line;
+    }
+  }
+  ReadLine(storage);
+  return *storage;
+}
+
 // The offset of the first CR or LF at or after pos_, or len_ when the
 // buffered bytes hold neither. memchr finds them many bytes at a time (a byte
 // loop here took a fifth of the whole update); where each was found is kept

@@ -24,6 +24,7 @@ class BufferedLineReader : public LineReader {
  public:
   bool AtEnd() override { return !Fill(); }
   void ReadLine(std::string* line) override;
+  std::string_view NextLine(std::string* storage) override;
 
  protected:
   explicit BufferedLineReader(std::string path, size_t block_size = kLineBlockSize);

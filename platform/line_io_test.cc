@@ -49,13 +49,18 @@ class MemoryWriter final : public BufferedLineWriter {
   bool IsOpen() const override { return !synced; }
 };
 
-Lines ReadAll(const std::string& text, size_t block_size) {
+// Every line by ReadLine, or by NextLine as views into the reader's block.
+Lines ReadAll(const std::string& text, size_t block_size, bool views = false) {
   MemoryReader reader(text, block_size);
   Lines lines;
   std::string line;
   while (!reader.AtEnd()) {
-    reader.ReadLine(&line);
-    lines.push_back(line);
+    if (views) {
+      lines.emplace_back(reader.NextLine(&line));
+    } else {
+      reader.ReadLine(&line);
+      lines.push_back(line);
+    }
   }
   return lines;
 }
@@ -64,7 +69,9 @@ TEST(LineIoTest, EveryLineEndSplitsTheSameAtEveryBlockSize) {
   const std::string text = "a\r\nbb\rccc\nd\n\re\r\r\nf\r\n\r\n\ng";
   const Lines expected = {"a", "bb", "ccc", "d", "", "e", "", "f", "", "", "g"};
   for (size_t block = 1; block <= text.size() + 1; ++block) {
-    EXPECT_EQ(ReadAll(text, block), expected) << "block size " << block;
+    for (const bool views : {false, true}) {
+      EXPECT_EQ(ReadAll(text, block, views), expected) << "block size " << block << views;
+    }
   }
 }
 
