@@ -111,11 +111,13 @@ constexpr size_t kWriteOutStep = 8 << 20;
 // Copies what is left of `in` to `out`. The kernel copies without bringing
 // the bytes through the program where it can; a file system that cannot gets
 // the ordinary read and write. Each step's bytes start on their way to the
-// disk at once, so that the sync at the end has little left to wait for.
+// disk at once, so that the sync at the end has little left to wait for; a
+// copy shorter than a step is left to that sync.
 void CopyContent(int in, int out, const std::string& src, const std::string& dst) {
   bool kernel_copy = true;
   std::vector<char> block;
   off_t copied = 0;
+  off_t started = 0;  // the bytes before this are on their way to the disk
   for (;;) {
     ssize_t n = -1;
     if (kernel_copy) {
@@ -138,8 +140,11 @@ void CopyContent(int in, int out, const std::string& src, const std::string& dst
     if (n == 0) return;
     if (n < 0 && errno != EINTR) ThrowSystemError("Copying file from", src, errno);
     if (n > 0) {
-      ::sync_file_range(out, copied, n, SYNC_FILE_RANGE_WRITE);
       copied += n;
+      if (copied - started >= static_cast<off_t>(kWriteOutStep)) {
+        ::sync_file_range(out, started, copied - started, SYNC_FILE_RANGE_WRITE);
+        started = copied;
+      }
     }
   }
 }

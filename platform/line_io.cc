@@ -7,7 +7,7 @@
 namespace quarnel {
 
 BufferedLineReader::BufferedLineReader(std::string path, size_t block_size)
-    : path_(std::move(path)), buffer_(new char[block_size]), block_size_(block_size) {}
+    : path_(std::move(path)), block_size_(block_size) {}
 
 void BufferedLineReader::ReadLine(std::string* line) {
   line->clear();
@@ -71,15 +71,19 @@ bool BufferedLineReader::Fill() {
   if (!IsOpen()) {
     throw RunError(kErrBadFileName, "Reading a line: " + path_ + ": file is closed");
   }
+  if (buffer_size_ < block_size_ && len_ == buffer_size_) {
+    buffer_size_ = buffer_size_ == 0 ? std::min(block_size_, kFirstLineBlockSize) : block_size_;
+    buffer_.reset(new char[buffer_size_]);
+  }
   pos_ = 0;
-  len_ = ReadBlock(buffer_.get(), block_size_);
+  len_ = ReadBlock(buffer_.get(), buffer_size_);
   next_cr_ = next_lf_ = kNotSearched;
   return len_ > 0;
 }
 
 BufferedLineWriter::BufferedLineWriter(std::string path, size_t block_size)
     : path_(std::move(path)), block_size_(block_size) {
-  buffer_.reserve(block_size_);
+  buffer_.reserve(std::min(block_size_, kFirstLineBlockSize));
 }
 
 void BufferedLineWriter::WriteLine(std::string_view line) {

@@ -17,6 +17,8 @@ namespace quarnel {
 // Lines are read and written in blocks of this size: a million-row list then
 // takes a few hundred system calls rather than several thousand.
 inline constexpr size_t kLineBlockSize = 1024 * 1024;
+// The first block of a reader and a writer: a list of a few hundred rows fits.
+inline constexpr size_t kFirstLineBlockSize = 64 * 1024;
 
 // A LineReader over blocks that a subclass reads from its file. Lines end at
 // CR LF, a lone CR or a lone LF, also where a CR LF straddles two blocks.
@@ -45,9 +47,11 @@ class BufferedLineReader : public LineReader {
   size_t Next(char c, size_t* found_at);
 
   std::string path_;
-  // Left uninitialised: only the bytes a read brings in are ever looked at,
-  // and a short list then touches no more of the block than it fills.
+  // Left uninitialised: only the bytes a read brings in are ever looked at.
+  // The first block is a small one, so that a short list costs no large
+  // allocation; the first read that fills it brings the full size.
   std::unique_ptr<char[]> buffer_;
+  size_t buffer_size_ = 0;
   size_t block_size_;
   size_t pos_ = 0;
   size_t len_ = 0;
