@@ -182,6 +182,8 @@ std::vector<std::string> BuiltInBankTable() {
   return rows;
 }
 
+std::string BuiltInBankRow(int index) { return RowText(kBanks[index]); }
+
 bool SeenBankIds::Contains(std::string_view bank_code) const {
   const int index = IndexOfCode(bank_code);
   return index >= 0 && flags_[index];
@@ -192,10 +194,10 @@ void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code) {
   if (index >= 0) seen.flags_[index] = true;
 }
 
-void AppendMissingBanks(LineWriter& target, const std::vector<std::string>& rows,
-                        const SeenBankIds& seen) {
+void AppendMissingBanks(LineWriter& target, const SeenBankIds& seen,
+                        const std::function<std::string(int)>& row_of) {
   for (int i = 0; i < kBuiltInBankCount; ++i) {
-    if (!seen.Contains(kBanks[i].code)) target.WriteLine(rows[i]);
+    if (!seen.Contains(kBanks[i].code)) target.WriteLine(row_of(i));
   }
 }
 

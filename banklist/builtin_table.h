@@ -7,6 +7,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@ inline constexpr int kBuiltInBankCount = 31;
 // The 31 rows in table order (AGRL first, SRBN last), each 21 columns joined
 // by "|", in the program's own UTF-8 with the endpoint values in place.
 std::vector<std::string> BuiltInBankTable();
+// Row `index` of BuiltInBankTable alone. REQUIRES: 0 <= index < 31.
+std::string BuiltInBankRow(int index);
 
 // The places of up to 64 distinct four-character codes in a list of them,
 // found in one step or a few: every row of a list is looked up by its code.
@@ -55,11 +58,12 @@ class SeenBankIds {
 // (letter case included); any other text leaves `seen` as it is.
 void MarkSeenBank(SeenBankIds& seen, std::string_view bank_code);
 
-// Writes to `target`, in table order, the row of every bank not in `seen`,
-// taken from `rows`: BuiltInBankTable in the ANSI form that
-// MigrationTexts::built_in_rows holds. Throws what the writer throws.
-void AppendMissingBanks(LineWriter& target, const std::vector<std::string>& rows,
-                        const SeenBankIds& seen);
+// Writes to `target`, in table order, the row of every bank not in `seen`:
+// row_of(i) for the bank at index i of BuiltInBankTable, in the ANSI form that
+// MigrationTexts::BuiltInRow gives. Only the rows written are made. Throws
+// what the writer throws.
+void AppendMissingBanks(LineWriter& target, const SeenBankIds& seen,
+                        const std::function<std::string(int)>& row_of);
 
 }  // namespace quarnel
 

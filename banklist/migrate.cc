@@ -176,11 +176,11 @@ bool HasHttpsMarker(std::string_view text) {
 }
 
 MigrationTexts::MigrationTexts(Env& env)
-    : rule_index_(RuleKeys()),
+    : env_(env),
+      rule_index_(RuleKeys()),
       shared_suffix_(env.ToAnsi(HttpsSuffix(kShared))),
       ekbe_internal_address_(env.ToAnsi(ADDR_EKBE_INTERNAL)) {
   for (const Rule& rule : kRules) rules_.push_back(ToAnsiRule(env, rule));
-  for (const std::string& row : BuiltInBankTable()) built_in_rows_.push_back(env.ToAnsi(row));
 }
 
 const MigrationRule* MigrationTexts::FindRule(std::string_view key) const {

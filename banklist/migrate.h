@@ -59,15 +59,16 @@ class MigrationTexts {
   const MigrationRule* FindRule(std::string_view key) const;
   const std::string& shared_suffix() const { return shared_suffix_; }
   const std::string& ekbe_internal_address() const { return ekbe_internal_address_; }
-  // BuiltInBankTable, row for row.
-  const std::vector<std::string>& built_in_rows() const { return built_in_rows_; }
+  // Row `index` of BuiltInBankTable, converted when asked for: a list that
+  // has every bank needs none of them.
+  std::string BuiltInRow(int index) const { return env_.ToAnsi(BuiltInBankRow(index)); }
 
  private:
+  Env& env_;
   std::vector<MigrationRule> rules_;
   CodeIndex rule_index_;
   std::string shared_suffix_;
   std::string ekbe_internal_address_;
-  std::vector<std::string> built_in_rows_;
 };
 
 // One line of the old list and where it stands, for the error message.

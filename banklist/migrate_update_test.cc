@@ -48,7 +48,12 @@ class MigrateUpdateTest : public ::testing::Test {
 
   std::string List() const { return dir_.Join("sifrant_bank.dat"); }
   // The built-in rows as the update writes them.
-  std::vector<std::string> BuiltInRows() { return MigrationTexts(env_).built_in_rows(); }
+  std::vector<std::string> BuiltInRows() {
+    const MigrationTexts texts(env_);
+    std::vector<std::string> rows;
+    for (int i = 0; i < kBuiltInBankCount; ++i) rows.push_back(texts.BuiltInRow(i));
+    return rows;
+  }
 
   ScopedTempDir dir_;
   FaultEnv env_;

@@ -50,7 +50,7 @@ void MakeNewList(Env& env, LineReader& source, const std::string& source_name, N
   SeenBankIds seen;
   RunRowPass(source, sink, texts, seen, source_name);
   AppendedRows appended(sink);
-  AppendMissingBanks(appended, texts.built_in_rows(), seen);
+  AppendMissingBanks(appended, seen, [&texts](int i) { return texts.BuiltInRow(i); });
 }
 
 void WriteNewList(Env& env, LineReader& source, const std::string& source_name,
