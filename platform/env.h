@@ -45,7 +45,8 @@ class LineReader {
   virtual void ReadLine(std::string* line) = 0;
 
   // The next line, as ReadLine gives it, but copied only where the reader
-  // must: the view lasts until the next call and may be of *storage.
+  // must: the view lasts until the reader is next used, and may be of
+  // *storage.
   virtual std::string_view NextLine(std::string* storage) {
     ReadLine(storage);
     return *storage;

@@ -14,8 +14,8 @@
 
 namespace quarnel {
 
-// Lines are read and written in blocks of this size: a million-row list then
-// takes a few hundred system calls rather than several thousand.
+// Lines are read and written in blocks of up to this size: a million-row list
+// then takes a few hundred system calls rather than several thousand.
 inline constexpr size_t kLineBlockSize = 1024 * 1024;
 // The first block of a reader and a writer: a list of a few hundred rows fits.
 inline constexpr size_t kFirstLineBlockSize = 64 * 1024;
