@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #endif
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -146,25 +145,14 @@ TEST_F(ProgramTest, APreviewReportsOrRefusesAndTouchesNothing) {
     ScopedTempDir dir;
     const std::string exe = InstallProgram(dir.path());
     if (c.list_present) WriteFile(dir.Join("sifrant_bank.dat"), kList);
-    const auto names = [&] {
-      std::vector<std::string> found;
-      for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        found.push_back(entry.path().filename().string());
-      }
-      std::sort(found.begin(), found.end());
-      return found;
-    };
-    const std::vector<std::string> before = names();
+    const auto before = testing::Snapshot(dir.path());
     std::vector<std::string> arguments = {"--preview"};
     if (c.file != nullptr) arguments.push_back(dir.Join(c.file));
     const auto result = RunProcess(exe, arguments, "y\n");
     EXPECT_EQ(result.exit_code, c.exit_code) << c.shown << ": " << Shown(result);
     EXPECT_NE(Shown(result).find(c.shown), std::string::npos) << Shown(result);
     EXPECT_EQ(Shown(result).find(kQuestion), std::string::npos);
-    EXPECT_EQ(names(), before) << c.shown;
-    if (c.list_present) {
-      EXPECT_EQ(ReadFile(dir.Join("sifrant_bank.dat")), kList);
-    }
+    EXPECT_EQ(testing::Snapshot(dir.path()), before) << c.shown;
   }
 }
 

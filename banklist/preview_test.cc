@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,36 +16,18 @@
 namespace quarnel {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::FaultEnv;
 using testing::MakeDirs;
 using testing::ReadFile;
 using testing::ScopedTempDir;
+using testing::Snapshot;
 using testing::WriteFile;
 
-// Every file and folder below `dir` with its content.
-std::map<std::string, std::string> Snapshot(const std::string& dir) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    tree[entry.path().string()] = entry.is_directory() ? "<dir>" : ReadFile(entry.path().string());
-  }
-  return tree;
-}
-
-// The lines of a list as the update reads them: ended by CR LF, CR or LF.
-std::vector<std::string> LinesOf(const std::string& text) {
+// The lines of a list as the update reads them.
+std::vector<std::string> LinesOf(Env& env, const std::string& path) {
   std::vector<std::string> lines;
-  std::string line;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') {
-      line += text[i];
-      continue;
-    }
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    lines.push_back(std::move(line));
-    line.clear();
-  }
-  if (!line.empty()) lines.push_back(line);
+  const auto reader = env.OpenForReading(path);
+  while (!reader->AtEnd()) reader->ReadLine(&lines.emplace_back());
   return lines;
 }
 
@@ -149,7 +129,7 @@ TEST(PreviewTest, ShowsWhatTheUpdateThenDoesAndTouchesNothing) {
     EXPECT_NE(report.find("\n" + SummaryLine(c.counts) + "\n"), std::string::npos) << report;
     EXPECT_NE(report.find(c.shows), std::string::npos) << report;
 
-    const std::string expected = ApplyDiff(LinesOf(c.list), preview.diff);
+    const std::string expected = ApplyDiff(LinesOf(*plain, live), preview.diff);
     FaultEnv run;
     run.app_path = dir.path();
     RefreshBankCodeList(run);

@@ -13,7 +13,6 @@
 namespace quarnel {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::Exists;
 using testing::FaultEnv;
 using testing::MakeDirs;
@@ -44,12 +43,8 @@ class RefreshTest : public ::testing::Test {
 
   // The lock file, which every update leaves in place, is not shown.
   Tree Snapshot() const {
-    Tree tree;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
-      const std::string name = entry.path().string().substr(dir_.path().size());
-      if (name.substr(1) == "quarnel.lock") continue;
-      tree[name] = entry.is_directory() ? "<dir>" : ReadFile(entry.path().string());
-    }
+    Tree tree = testing::Snapshot(dir_.path());
+    tree.erase("quarnel.lock");
     return tree;
   }
 

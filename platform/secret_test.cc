@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -11,10 +12,7 @@ namespace {
 // True when the `size` bytes at `bytes` (a buffer that is still alive) are
 // all zero.
 bool Cleared(const char* bytes, size_t size) {
-  for (size_t i = 0; i < size; ++i) {
-    if (bytes[i] != '\0') return false;
-  }
-  return true;
+  return std::all_of(bytes, bytes + size, [](char c) { return c == '\0'; });
 }
 
 TEST(SecretTest, WipeClearsTheWholeBuffer) {

@@ -73,4 +73,13 @@ bool Exists(const std::string& path) {
 
 void MakeDirs(const std::string& path) { fs::create_directories(FsPath(path)); }
 
+std::map<std::string, std::string> Snapshot(const std::string& dir) {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(FsPath(dir))) {
+    tree[Utf8(fs::relative(entry.path(), FsPath(dir)))] =
+        entry.is_directory() ? "<dir>" : ReadFile(Utf8(entry.path()));
+  }
+  return tree;
+}
+
 }  // namespace quarnel::testing

@@ -3,6 +3,7 @@
 
 // Throw-away folders and whole-file helpers for tests on real files.
 
+#include <map>
 #include <string>
 
 namespace quarnel::testing {
@@ -30,6 +31,10 @@ std::string ReadFile(const std::string& path);
 std::string ReadFileOr(const std::string& path, const std::string& missing);
 bool Exists(const std::string& path);
 void MakeDirs(const std::string& path);
+
+// Every file and folder below `dir`, named relative to it, with its content
+// ("<dir>" for a folder): two snapshots are equal when nothing changed.
+std::map<std::string, std::string> Snapshot(const std::string& dir);
 
 }  // namespace quarnel::testing
 
