@@ -5,15 +5,8 @@
 #   cmake -DOBJDUMP=... -P check-imports.cmake FILE...
 
 set(runtime "^(libstdc\\+\\+|libgcc|libwinpthread|libssp|libatomic|libgomp|libquadmath)")
-set(files "")
-set(after_script OFF)
-foreach(i RANGE 1 ${CMAKE_ARGC})
-  if(after_script AND DEFINED CMAKE_ARGV${i})
-    list(APPEND files "${CMAKE_ARGV${i}}")
-  elseif("${CMAKE_ARGV${i}}" STREQUAL "${CMAKE_SCRIPT_MODE_FILE}")
-    set(after_script ON)
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/script-arguments.cmake)
+quarnel_script_arguments(files -P)
 if(NOT files)
   message(FATAL_ERROR "no file to check")
 endif()

@@ -13,16 +13,8 @@
 #   cmake -DWINDRES=... -DOBJDUMP=... -DFORMAT=pei-i386 -DVERSION=1.0.0
 #         -P check-shipped.cmake PROGRAM FILE...
 
-# The files are the arguments after the script's own name, the one after -P.
-set(files "")
-set(first 0)
-foreach(i RANGE 1 ${CMAKE_ARGC})
-  if(first AND i GREATER first AND DEFINED CMAKE_ARGV${i})
-    list(APPEND files "${CMAKE_ARGV${i}}")
-  elseif(NOT first AND "${CMAKE_ARGV${i}}" STREQUAL "-P")
-    math(EXPR first "${i} + 1")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/script-arguments.cmake)
+quarnel_script_arguments(files -P)
 if(NOT files)
   message(FATAL_ERROR "no file to check")
 endif()

@@ -1,0 +1,17 @@
+# The arguments of a `cmake ... -P SCRIPT ...` run that follow `marker`:
+# "-P" for those after the script's own name, or a word such as "--".
+function(quarnel_script_arguments out marker)
+  set(arguments "")
+  set(start 0)
+  foreach(i RANGE 1 ${CMAKE_ARGC})
+    if(start AND i GREATER start AND DEFINED CMAKE_ARGV${i})
+      list(APPEND arguments "${CMAKE_ARGV${i}}")
+    elseif(NOT start AND "${CMAKE_ARGV${i}}" STREQUAL "${marker}")
+      set(start ${i})
+      if(marker STREQUAL "-P")
+        math(EXPR start "${i} + 1")
+      endif()
+    endif()
+  endforeach()
+  set(${out} "${arguments}" PARENT_SCOPE)
+endfunction()
