@@ -36,15 +36,10 @@ inline uint64_t BytesEqual(uint64_t word, char c) {
   return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
-// The place in its word of the byte that the lowest mark of `marks` marks.
-// REQUIRES: marks != 0.
-inline size_t FirstMarked(uint64_t marks) {
-  return static_cast<size_t>(std::countr_zero(marks)) / 8;
-}
-
 // A block of bytes compared with one value at once: sixteen with SSE2, else
-// the eight of a word. Marks has one set bit per matching byte, the lowest
-// for the first byte.
+// the eight of a word. Marks marks each matching byte, the first byte's mark
+// the lowest; FirstMark(marks) is the place in the block of the byte that the
+// lowest mark marks (REQUIRES: marks != 0).
 #if defined(__SSE2__)
 inline constexpr size_t kBlockSize = 16;
 using Marks = uint32_t;
@@ -57,7 +52,7 @@ inline size_t FirstMark(Marks marks) { return static_cast<size_t>(std::countr_ze
 inline constexpr size_t kBlockSize = 8;
 using Marks = uint64_t;
 inline Marks BlockEqual(const char* p, char c) { return BytesEqual(LoadWord(p), c); }
-inline size_t FirstMark(Marks marks) { return FirstMarked(marks); }
+inline size_t FirstMark(Marks marks) { return static_cast<size_t>(std::countr_zero(marks)) / 8; }
 #endif
 
 // Calls visit(i) for each i at which text[i] == c, in order, until visit
