@@ -20,18 +20,6 @@ std::string UpperCase(std::string text) {
 
 }  // namespace
 
-const char* StepText(RunStep step) {
-  switch (step) {
-    case RunStep::kStarting: return "Starting";
-    case RunStep::kAsking: return "Asking whether to delete the stored list";
-    case RunStep::kSettings: return "Reading the settings file PersonalTarvo.ini";
-    case RunStep::kCredentials: return "Reading the database credentials";
-    case RunStep::kDatabase: return "Deleting the stored bank code list from the database";
-    case RunStep::kListFiles: return "Updating the bank code list";
-  }
-  return "Running";
-}
-
 bool IsStartUpRunnerName(const std::string& exe_name) {
   const std::string upper = UpperCase(exe_name);
   return upper == "KELDRAMIX.EXE" || upper == "KELDRAMIX";
@@ -95,12 +83,7 @@ void Form1::CloseDatabase() {
 }
 
 void Form1::GiveUp(const RunError& error) {
-  try {
-    env_.ReportError(error, SilentRun);
-  } catch (...) {
-    // The exit code is all that is left to tell.
-  }
-  env_.EndProcess(kExitDatabase);
+  env_.EndProcess(ReportFailure(env_, error, SilentRun, RunStep::kDatabase));
 }
 
 }  // namespace quarnel

@@ -5,25 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "app/program.h"
+#include "app/failure_report.h"
 #include "db/step_deadline.h"
 #include "platform/env.h"
 #include "util/epoch_time.h"
 
 namespace quarnel {
-
-// The steps of a run, in their order.
-enum class RunStep {
-  kStarting,
-  kAsking,       // the question of an interactive run
-  kSettings,     // reading the data source name from PersonalTarvo.ini
-  kCredentials,  // the authentication file and the library PELX
-  kDatabase,     // connecting, deleting the stored list, disconnecting
-  kListFiles,    // updating the bank code list files
-};
-
-// What a report says the run was doing at `step`.
-const char* StepText(RunStep step);
 
 // True for the start-up runner's name, under which every run is silent and
 // the arguments are never looked at. `exe_name` is compared upper-cased.

@@ -1,9 +1,7 @@
 #include "app/program.h"
 
 #include <cstdio>
-#include <exception>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "app/form1.h"
@@ -31,55 +29,6 @@ constexpr char kUsage[] =
     "                      quarnel --preview > preview.txt\n"
     "                      summary: read 10, unchanged 0, changed 8, dropped 2, appended 23\n"
     "Under the name KELDRAMIX the program always runs silently.";
-
-// The exit code of a failure: its kind by its number where that tells, else
-// by the step of the run it happened in.
-int ExitCodeFor(const RunError& error, RunStep step) {
-  switch (error.number()) {
-    case kErrOutOfMemory: return kExitOutOfMemory;
-    case kErrListLocked:
-    case kErrFileInUse: return kExitListLocked;
-    case kErrInternal: return kExitOther;
-    default: break;
-  }
-  switch (step) {
-    case RunStep::kSettings: return kExitSettings;
-    case RunStep::kCredentials: return kExitCredentials;
-    case RunStep::kDatabase: return kExitDatabase;
-    case RunStep::kListFiles: return kExitListFiles;
-    case RunStep::kStarting:
-    case RunStep::kAsking: break;
-  }
-  return kExitOther;
-}
-
-// The exception being handled, as the RunError that reports it: a lack of
-// memory is error 7 and anything unforeseen error 51, naming `step`.
-// REQUIRES: called inside a catch clause.
-RunError CurrentFailure(RunStep step) {
-  try {
-    throw;
-  } catch (const RunError& error) {
-    return error;
-  } catch (const std::bad_alloc&) {
-    return RunError(kErrOutOfMemory, std::string(StepText(step)) + ": Out of memory");
-  } catch (const std::exception& error) {
-    return RunError(kErrInternal, std::string(StepText(step)) + ": internal error: " + error.what());
-  } catch (...) {
-    return RunError(kErrInternal, std::string(StepText(step)) + ": internal error of an unknown kind");
-  }
-}
-
-// Reports what ended the run. Nothing may escape from here: an exception
-// that reached the system would end an unattended start-up in a crash dialog.
-int ReportFailure(Env& env, const RunError& error, bool silent, RunStep step) {
-  try {
-    env.ReportError(error, silent);
-  } catch (...) {
-    // The exit code is all that is left to tell.
-  }
-  return ExitCodeFor(error, step);
-}
 
 }  // namespace
 

@@ -1,32 +1,11 @@
 #ifndef QUARNEL_APP_PROGRAM_H_
 #define QUARNEL_APP_PROGRAM_H_
 
-#include <chrono>
-
+#include "app/failure_report.h"
 #include "db/step_deadline.h"
 #include "platform/env.h"
 
 namespace quarnel {
-
-// The exit code of a run: one for each kind of failure, the same on every
-// system, so that whoever started an unattended run can tell them apart.
-enum ExitCode : int {
-  kExitSuccess = 0,
-  kExitOther = 1,        // an internal error, or a failure before the run began
-  kExitSettings = 2,     // the settings file PersonalTarvo.ini
-  kExitCredentials = 3,  // the authentication file or the library PELX
-  kExitDatabase = 4,     // the data source, the login, the statement
-  kExitListFiles = 5,    // the bank code list files
-  kExitListLocked = 6,   // the list held by another run or another program
-  kExitOutOfMemory = 7,
-};
-
-// The deadline of the database step that the program ships with, a constant
-// and not a setting: its calls may wait 30 seconds on the server in all, a
-// slow network included, and a call still waiting 5 seconds after that is
-// given up and the run ended (db/step_deadline.h).
-inline constexpr DatabaseDeadline kDatabaseDeadline{std::chrono::seconds(30),
-                                                    std::chrono::seconds(5)};
 
 // Runs Quarnel once: loads Form1, which performs the run with
 // `database_deadline` on its database step. The one place that

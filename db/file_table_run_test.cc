@@ -416,6 +416,53 @@ TEST_F(FileTableFailureTest, AServerThatNeverAnswersEndsTheRunAtTheDeadline) {
   ExpectEndedAtTheDeadline("Connecting to the data source: " + dsn);
 }
 
+// A call still waiting when the grace after the deadline is over (here the
+// driver waits for its own login timeout, asked for a second past the
+// deadline) is given up: the run ends from the deadline's watchdog with
+// error 3234, reported as any other failure is, and the list is as it was.
+// The run ends its process, so it runs in one of its own.
+TEST_F(FileTableFailureTest, ACallStillWaitingAfterTheGraceIsGivenUpFromOutside) {
+#if GTEST_HAS_DEATH_TEST
+  const std::string dsn = Variable("QUARNEL_TEST_HANG_DSN");
+  const std::string port = Variable("QUARNEL_TEST_HANG_PORT");
+  if (dsn.empty()) GTEST_SKIP() << "not set: QUARNEL_TEST_HANG_DSN";
+  WriteSettings(dsn);
+  static constexpr DatabaseDeadline kShort{std::chrono::milliseconds(1500),
+                                           std::chrono::milliseconds(250)};
+  // The platform's own report: standard error on POSIX, the event entry
+  // (and a box, or standard error where none can be shown) on Windows.
+  class PlatformReportEnv final : public testing::FaultEnv {
+   public:
+    void ReportError(const RunError& error, bool silent) override {
+      target()->ReportError(error, silent);
+    }
+  };
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EXIT(
+      {
+        const testing::SilentServer server(std::stoi(port));
+        PlatformReportEnv env;
+        env.app_path = app_;
+        env.argument_text = "-s";
+        RunQuarnel(env, kShort);  // returns only where the call came back
+      },
+      ::testing::ExitedWithCode(kExitDatabase),
+      "Quarnel: error 3234: Connecting to the data source: " + dsn +
+          ": the server did not answer within 1.5 seconds");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kShort.limit + kShort.grace);
+#ifndef _WIN32
+  // The run was forked from this one, in this folder; on Windows it is a
+  // new start of the test, in a folder of its own.
+  EXPECT_EQ(ReadFile(app_ + "/sifrant_bank.dat"), kList);
+  for (const char* name : {"/sifrant_bank.old", "/sifrant_bank.txt", "/quarnel.lock"}) {
+    EXPECT_FALSE(Exists(app_ + name)) << name;
+  }
+#endif
+#else
+  GTEST_SKIP() << "no death tests on this system";
+#endif
+}
+
 TEST_F(FileTableFailureTest, AnUnknownDataSourceEndsTheRun) {
   WriteSettings("QuarnelNoSuchSource");
   Fails({{"-s"}, "", kExitDatabase, kErrDatabase, "QuarnelNoSuchSource: [IM002]"},

@@ -24,6 +24,13 @@ struct DatabaseDeadline {
   std::chrono::milliseconds grace;
 };
 
+// The deadline of the database step that the program ships with, a constant
+// and not a setting: its calls may wait 30 seconds on the server in all, a
+// slow network included, and a call still waiting 5 seconds after that is
+// given up and the run ended.
+inline constexpr DatabaseDeadline kDatabaseDeadline{std::chrono::seconds(30),
+                                                    std::chrono::seconds(5)};
+
 // Bounds the calls of one connection to `data_source`. Only the time spent in
 // those calls counts, so a box the user reads between them takes nothing from
 // it. A driver's own timeouts are asked for from the time left; at the

@@ -16,6 +16,8 @@
 #   QUARNEL_TEST_SILENT_DSN        a PostgreSQL data source whose server is
 #   QUARNEL_TEST_SILENT_PORT       127.0.0.1 at this free port, where only a
 #                                  test of its own listens (and never answers)
+#   QUARNEL_TEST_HANG_DSN          the same at another port, for the test whose
+#   QUARNEL_TEST_HANG_PORT         run is given up while a call still waits
 #   QUARNEL_TEST_SQLITE_ODBC_DRIVER  the SQLite3 ODBC driver library
 #
 # QUARNEL_ODBC_ARCH=i386-linux-gnu registers the i386 drivers instead of the
@@ -43,9 +45,14 @@ trap 'exit 130' INT TERM
 silent_port=$(db_free_port)
 db_ini_section "$folder/odbc.ini" QuarnelSilent Driver=QuarnelPostgreSQL \
   Servername=127.0.0.1 "Port=$silent_port" Database=tarvo
+hang_port=$(db_free_port)
+while [ "$hang_port" = "$silent_port" ]; do hang_port=$(db_free_port); done
+db_ini_section "$folder/odbc.ini" QuarnelHang Driver=QuarnelPostgreSQL \
+  Servername=127.0.0.1 "Port=$hang_port" Database=tarvo
 
 export ODBCSYSINI=$folder ODBCINI=$folder/odbc.ini
 export QUARNEL_TEST_SILENT_DSN=QuarnelSilent QUARNEL_TEST_SILENT_PORT=$silent_port
+export QUARNEL_TEST_HANG_DSN=QuarnelHang QUARNEL_TEST_HANG_PORT=$hang_port
 export QUARNEL_TEST_PG_DSN=QuarnelPg
 export QUARNEL_TEST_PG_ODD_USER=$DB_ODD_USER
 export QUARNEL_TEST_PG_ODD_PASSWORD=$DB_ODD_PASSWORD
