@@ -217,13 +217,24 @@ ListPreview PreviewInstallation(Env& env, const std::string& app_path) {
 
 ListPreview PreviewListFile(Env& env, const std::string& path) {
   if (!env.IsPresent(path, Presence::kFilesOnly)) {
+    // A folder is present to a search that admits folders, and no file.
+    if (!env.FileExists(path) && env.IsPresent(path, Presence::kFilesAndDirectories)) {
+      throw RunError(kErrPathFileAccess, "Looking for the bank code list: " + path +
+                                             ": it is a folder, not a list file");
+    }
     throw RunError(kErrFileNotFound,
                    "Looking for the bank code list: " + path + ": it does not exist");
   }
-  CheckReplaceable(env, path);
   ListPreview preview;
   preview.plan.push_back("list file: " + path +
                          " (by itself: a run updates only the list beside the program)");
+  // Collections of lists are often kept read-only; reading one is harmless,
+  // and only a run would refuse it.
+  if (env.IsReadOnly(path)) {
+    preview.plan.push_back("note: the file is read-only: a run would refuse it (error " +
+                           std::to_string(kErrPermissionDenied) +
+                           ") until the attribute is cleared");
+  }
   MakePreview(env, path, path, preview);
   return preview;
 }

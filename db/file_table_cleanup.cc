@@ -6,10 +6,6 @@ namespace quarnel {
 
 namespace {
 
-constexpr char kDeleteWithSchema[] =
-    "delete from tarvo.tvfiletable where ft_uid='sifrant_bank.dat'";
-constexpr char kDeleteWithoutSchema[] =
-    "delete from tvfiletable where ft_uid='sifrant_bank.dat'";
 constexpr char kDeletionSucceeded[] = "Deletion of file sifrant_bank.dat was successfull!";
 
 // Characters that ODBC does not allow in a data source name. A name that
@@ -74,15 +70,24 @@ std::string Refusal(Env& env, const std::string& DbName) {
 
 }  // namespace
 
-std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const OdbcLogin& login,
-                                                 bool SilentRun) {
-  const std::string refusal = Refusal(env, login.data_source);
+void CheckDataSourceName(Env& env, const std::string& DbName) {
+  const std::string refusal = Refusal(env, DbName);
   if (!refusal.empty()) {
     throw RunError(kErrBadDataSourceName, "Connecting to the database: " + refusal);
   }
+}
+
+std::string FileTableFor(const std::string& dbms_name) {
+  const bool UseSchemaPrefix = dbms_name != "ACCESS";
+  return UseSchemaPrefix ? "tarvo.tvfiletable" : "tvfiletable";
+}
+
+std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const OdbcLogin& login,
+                                                 bool SilentRun) {
+  CheckDataSourceName(env, login.data_source);
   std::unique_ptr<OdbcConnection> connection = env.ConnectOdbc(login);
-  const bool UseSchemaPrefix = connection->DbmsName() != "ACCESS";
-  connection->ExecuteText(UseSchemaPrefix ? kDeleteWithSchema : kDeleteWithoutSchema);
+  connection->ExecuteText("delete from " + FileTableFor(connection->DbmsName()) + " where " +
+                          kStoredListCondition);
   if (!SilentRun) env.ShowMessage(kDeletionSucceeded);
   return connection;
 }

@@ -26,6 +26,17 @@ namespace quarnel {
 std::unique_ptr<OdbcConnection> CleanUpFileTable(Env& env, const OdbcLogin& login,
                                                  bool SilentRun);
 
+// Refuses, with kErrBadDataSourceName as CleanUpFileTable does, a data source
+// name that no data source can have; returns for any other.
+void CheckDataSourceName(Env& env, const std::string& DbName);
+
+// The file table as the statements name it for the DBMS `dbms_name`:
+// "tvfiletable" for exactly "ACCESS", "tarvo.tvfiletable" for any other.
+std::string FileTableFor(const std::string& dbms_name);
+
+// The condition that picks the stored copy of the bank code list.
+inline constexpr char kStoredListCondition[] = "ft_uid='sifrant_bank.dat'";
+
 // How much of a refused data source name a message quotes.
 inline constexpr size_t kQuotedNameLength = 40;
 

@@ -53,7 +53,7 @@ Secret CallForValue(SharedLibrary& library, const char* function, const std::str
 }  // namespace
 
 DbCredentials ReadDbCredentials(Env& env) {
-  const std::string auth_path = PathIn(env.AppPath(), kAuthFile);
+  const std::string auth_path = AuthenticationFile(env.AppPath());
   if (!env.FileExists(auth_path)) return {kDefaultUser, Secret(kDefaultPassword)};
   // The library reads the file itself; opening it here first makes an
   // unreadable file fail with the program's own report and path.
@@ -64,6 +64,10 @@ DbCredentials ReadDbCredentials(Env& env) {
                             CallForValue(*library, "getDbPasswd", auth_path)};
   auth_file->Close();
   return credentials;
+}
+
+std::string AuthenticationFile(const std::string& app_path) {
+  return PathIn(app_path, kAuthFile);
 }
 
 }  // namespace quarnel

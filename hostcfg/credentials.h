@@ -26,6 +26,9 @@ inline constexpr int kCredentialCapacity = 256;
 // missing, or the library refuses a value; no message carries a value.
 DbCredentials ReadDbCredentials(Env& env);
 
+// The authentication file of the installation in `app_path`.
+std::string AuthenticationFile(const std::string& app_path);
+
 }  // namespace quarnel
 
 #endif  // QUARNEL_HOSTCFG_CREDENTIALS_H_

@@ -23,7 +23,7 @@ std::string TrimSpaces(std::string_view text) {
 std::string ReadDbName(Env& env) {
   std::string db_name;
   std::unique_ptr<LineReader> settings =
-      env.OpenForReading(PathIn(env.AppPath(), kSettingsFile));
+      env.OpenForReading(SettingsFile(env.AppPath()));
   std::string line;
   // Sections are not looked at, and the last entry wins, as in the host
   // product's own reading of the file.
@@ -34,5 +34,7 @@ std::string ReadDbName(Env& env) {
   settings->Close();
   return db_name;
 }
+
+std::string SettingsFile(const std::string& app_path) { return PathIn(app_path, kSettingsFile); }
 
 }  // namespace quarnel

@@ -14,6 +14,9 @@ namespace quarnel {
 // RunError when the file cannot be opened or read.
 std::string ReadDbName(Env& env);
 
+// The settings file of the installation in `app_path`.
+std::string SettingsFile(const std::string& app_path);
+
 }  // namespace quarnel
 
 #endif  // QUARNEL_HOSTCFG_SETTINGS_H_
