@@ -134,11 +134,7 @@ std::string RowText(const Bank& bank) {
 
 // The table index of `bank_code`, or -1.
 int IndexOfCode(std::string_view bank_code) {
-  static const CodeIndex index([] {
-    std::vector<std::string_view> codes;
-    for (const Bank& bank : kBanks) codes.push_back(bank.code);
-    return codes;
-  }());
+  static const CodeIndex index(BuiltInBankCodes());
   return index.Find(bank_code);
 }
 
@@ -183,6 +179,12 @@ std::vector<std::string> BuiltInBankTable() {
 }
 
 std::string BuiltInBankRow(int index) { return RowText(kBanks[index]); }
+
+std::vector<std::string_view> BuiltInBankCodes() {
+  std::vector<std::string_view> codes;
+  for (const Bank& bank : kBanks) codes.push_back(bank.code);
+  return codes;
+}
 
 bool SeenBankIds::Contains(std::string_view bank_code) const {
   const int index = IndexOfCode(bank_code);

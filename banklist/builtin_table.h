@@ -23,6 +23,10 @@ inline constexpr int kBuiltInBankCount = 31;
 std::vector<std::string> BuiltInBankTable();
 // Row `index` of BuiltInBankTable alone. REQUIRES: 0 <= index < 31.
 std::string BuiltInBankRow(int index);
+// The bank codes of the 31 rows, in table order; the views last as long as
+// the program. Each needs a rule that marks it (RuleKeys in migrate.h), or an
+// old list holding the bank gets its built-in row a second time.
+std::vector<std::string_view> BuiltInBankCodes();
 
 // The places of up to 64 distinct four-character codes in a list of them,
 // found in one step or a few: every row of a list is looked up by its code.

@@ -136,13 +136,19 @@ bool ContainsHvbInAnyCase(std::string_view text) {
                                     std::to_string(needed));
 }
 
-std::vector<std::string_view> RuleKeys() {
+std::vector<std::string_view> KeysOnly() {
   std::vector<std::string_view> keys;
   for (const Rule& rule : kRules) keys.push_back(rule.key);
   return keys;
 }
 
 }  // namespace
+
+std::vector<RuleKey> RuleKeys() {
+  std::vector<RuleKey> keys;
+  for (const Rule& rule : kRules) keys.push_back({rule.key, rule.kind});
+  return keys;
+}
 
 std::string HttpsSuffix(SuffixVariant variant) {
   const SuffixServer& server = kSuffixServers[static_cast<int>(variant)];
@@ -177,7 +183,7 @@ bool HasHttpsMarker(std::string_view text) {
 
 MigrationTexts::MigrationTexts(Env& env)
     : env_(env),
-      rule_index_(RuleKeys()),
+      rule_index_(KeysOnly()),
       shared_suffix_(env.ToAnsi(HttpsSuffix(kShared))),
       ekbe_internal_address_(env.ToAnsi(ADDR_EKBE_INTERNAL)) {
   for (const Rule& rule : kRules) rules_.push_back(ToAnsiRule(env, rule));

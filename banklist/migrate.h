@@ -34,6 +34,17 @@ enum class RuleKind {
   kDrop,         // the bank no longer exists: no row
 };
 
+// A key of the rule table with its rule's kind.
+struct RuleKey {
+  std::string_view key;  // ASCII, exactly as the table spells it
+  RuleKind kind;
+};
+
+// Every key of the rule table, in the order they are tested. A rule of any
+// kind but kDrop marks its bank as seen, so its key must be a code of
+// BuiltInBankCodes; the views last as long as the program.
+std::vector<RuleKey> RuleKeys();
+
 // One rule of the rule table, its texts in the ANSI code page.
 struct MigrationRule {
   struct Change {

@@ -2,7 +2,7 @@
 # make_list.sh PROGRAM ROWS: writes to standard output a bank code list as the
 # host product keeps it, with ROWS data lines after an older 16-column header.
 #
-# The rows are built from the 31 built-in rows that PROGRAM itself writes for
+# The rows are built from the built-in rows that PROGRAM itself writes for
 # a list that has only a header, so they carry real bank codes, names and
 # hosts. They come in the mix an old installation has: most banks in the
 # current 21-column form, many in the older 16-column form, banks the program
@@ -22,9 +22,11 @@ if ! "$scratch/quarnel" < /dev/null > /dev/null 2> "$scratch/err"; then
   exit 1
 fi
 tail -n +2 "$scratch/sifrant_bank.dat" | tr -d '\r' > "$scratch/builtin"
-count=$(wc -l < "$scratch/builtin")
-if [ "$count" -ne 31 ]; then
-  echo "make_list.sh: expected the 31 built-in rows, the program wrote $count" >&2
+# Each bank once, in 21 columns: what the program writes for a list with no bank.
+if ! LC_ALL=C awk -F'|' 'NF != 21 || seen[$1]++ { bad = 1 } END { exit bad || NR == 0 }' \
+    "$scratch/builtin"; then
+  echo "make_list.sh: the program's $(wc -l < "$scratch/builtin") rows for a header-only" \
+       "list are not the built-in rows, each bank once in 21 columns" >&2
   exit 1
 fi
 
@@ -51,7 +53,7 @@ LC_ALL=C awk -v rows="$rows" -F'|' -v OFS='|' '
     split("PBPA DDOR PABN SREB NLLH", closed, " ")
     printf "BANKID(C)|TRRID(C)|ENGINEID(C)|NAME(C)|MTTO(C)|IPADDRESS(C)|PCPORT(C)|TVUPORT(C)|CERTFILENAME(C)|CONNTYPE(C)|ENTRYNAME(C)|TIMEOUT(C)|OUTPUTWINSIZE(C)|NUMDOC(C)|ICONFILENAME(C)|FIRSTCONNECTIONSTATUS(C)\r\n"
     for (i = 0; i < rows; i++) {
-      line = template[i % 31]
+      line = template[i % NR]
       kind = i % 10
       if (kind <= 3) out = line
       else if (kind <= 6) out = first16(line)
