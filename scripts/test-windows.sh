@@ -15,7 +15,7 @@
 #                build/windows-tests-x86_64 for the 64-bit suite)
 #
 # The tests have a build folder of their own: one configured by hand (the
-# README's build command turns the tests off) never hides them.
+# build command of docs/windows.md turns the tests off) never hides them.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"

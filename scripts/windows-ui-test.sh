@@ -7,8 +7,8 @@
 #   scripts/windows-ui-test.sh [BUILD_DIR [SCREENSHOT]]
 #     BUILD_DIR   the Windows build (default build/windows-tests)
 #     SCREENSHOT  the picture of the question box
-#                 (default BUILD_DIR/question-box.png; the README shows
-#                 docs/question-box.png)
+#                 (default BUILD_DIR/question-box.png; docs/windows.md
+#                 shows docs/question-box.png)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
