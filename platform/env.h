@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/run_error.h"
 
@@ -94,10 +95,17 @@ class OdbcConnection {
 
   // The database product's name as the ODBC driver reports it.
   virtual std::string DbmsName() = 0;
+  // The database product's version as the driver reports it.
+  virtual std::string DbmsVersion() = 0;
 
   // Executes `statement` as text under the connection's default commit
   // behaviour and discards any result. "No rows matched" is success.
   virtual void ExecuteText(const std::string& statement) = 0;
+
+  // Executes `query`, which must change nothing, and returns the first column
+  // of every row as text, in the order returned; NULL as "(null)". Bounded
+  // like ExecuteText (a waiting query is withdrawn at the deadline).
+  virtual std::vector<std::string> QueryColumn(const std::string& query) = 0;
 
   // Disconnects. Throws if the driver refuses.
   virtual void Close() = 0;

@@ -14,8 +14,9 @@
 
 namespace quarnel {
 
-// The calls of a connection that may wait on the server.
-enum class OdbcCall { kConnect, kExecute, kDisconnect };
+// The calls of a connection that may wait on the server. kQuery covers a
+// query and the reading of its rows.
+enum class OdbcCall { kConnect, kExecute, kQuery, kDisconnect };
 
 // What bounds those calls; the program's is the database step's deadline
 // (db/step_deadline.h). Called on the thread that makes the calls.
