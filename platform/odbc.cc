@@ -329,4 +329,26 @@ std::unique_ptr<OdbcConnection> OpenOdbcConnection(const OdbcLogin& login) {
   return std::make_unique<OdbcLink>(login);
 }
 
+std::vector<DataSourceEntry> ListDataSources() {
+  const std::string what = "Listing the ODBC data sources";
+  const Secret nothing_secret;
+  const OdbcHandle environment = NewEnvironment(what, nothing_secret);
+  std::vector<DataSourceEntry> sources;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+    // Longer texts than these buffers take are cut short, not refused: the
+    // entry cannot be asked for again.
+    SQLCHAR name[256] = "";
+    SQLCHAR driver[1024] = "";
+    const SQLRETURN rc = SQLDataSources(environment.get(), direction, name, sizeof name, nullptr,
+                                        driver, sizeof driver, nullptr);
+    if (rc == SQL_NO_DATA) return sources;
+    if (!Succeeded(rc)) {
+      throw RunError(kErrDatabase, what + ": " +
+                                       DiagnosticsText(DiagnosticRecords(environment),
+                                                       nothing_secret));
+    }
+    sources.push_back({reinterpret_cast<char*>(name), reinterpret_cast<char*>(driver)});
+  }
+}
+
 }  // namespace quarnel

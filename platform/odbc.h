@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/env.h"
 #include "platform/secret.h"
@@ -63,6 +64,11 @@ inline constexpr std::size_t kMaxDataSourceName = 32;
 // of the diagnostics of the connect and of everything done on the connection.
 // REQUIRES: login.password outlives the returned connection.
 std::unique_ptr<OdbcConnection> OpenOdbcConnection(const OdbcLogin& login);
+
+// The data sources the driver manager defines, user and system ones, in its
+// order (Env::DataSources). Throws RunError kErrDatabase, with the driver
+// manager's diagnostics, when it cannot be used.
+std::vector<DataSourceEntry> ListDataSources();
 
 }  // namespace quarnel
 
