@@ -40,6 +40,15 @@ class DatabaseEnv : public testing::FaultEnv {
    public:
     Connection(DatabaseEnv* env, const Secret& password) : env_(env), password_(password) {}
     std::string DbmsName() override { return env_->dbms_name; }
+    // The cleanup reads nothing more; if it did, the statements would show it.
+    std::string DbmsVersion() override {
+      env_->statements.push_back("(version)");
+      return "1.0";
+    }
+    std::vector<std::string> QueryColumn(const std::string& query) override {
+      env_->statements.push_back(query);
+      return {};
+    }
     void ExecuteText(const std::string& statement) override {
       env_->statements.push_back(statement);
       env_->log.push_back("execute " + statement + " with " + std::string(password_.view()));

@@ -18,10 +18,10 @@
 
 #include "app/program.h"
 #include "platform/odbc.h"
-#include "platform/odbc_testing.h"
 #include "testing/data_source_names.h"
 #include "testing/fails_cleanly.h"
 #include "testing/fault_env.h"
+#include "testing/odbc_testing.h"
 #include "testing/process.h"
 #include "testing/secret_check.h"
 #include "testing/silent_server.h"

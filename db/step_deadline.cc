@@ -11,6 +11,7 @@ const char* WaitedFor(OdbcCall call) {
   switch (call) {
     case OdbcCall::kConnect: return "Connecting to the data source";
     case OdbcCall::kExecute: return "Deleting the stored list";
+    case OdbcCall::kQuery: return "Reading from the data source";
     case OdbcCall::kDisconnect: return "Disconnecting from the data source";
   }
   return "Waiting for the data source";

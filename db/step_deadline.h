@@ -2,8 +2,8 @@
 #define QUARNEL_DB_STEP_DEADLINE_H_
 
 // The one deadline of the database step. Every ODBC call that may wait on the
-// server (connecting, the DELETE, disconnecting) runs under it, so that a
-// silent start-up always ends, whatever the driver or the server does.
+// server (connecting, the DELETE or a query, disconnecting) runs under it, so
+// that a silent start-up always ends, whatever the driver or the server does.
 
 #include <chrono>
 #include <condition_variable>

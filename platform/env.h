@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/run_error.h"
 
@@ -94,10 +95,17 @@ class OdbcConnection {
 
   // The database product's name as the ODBC driver reports it.
   virtual std::string DbmsName() = 0;
+  // The database product's version as the driver reports it.
+  virtual std::string DbmsVersion() = 0;
 
   // Executes `statement` as text under the connection's default commit
   // behaviour and discards any result. "No rows matched" is success.
   virtual void ExecuteText(const std::string& statement) = 0;
+
+  // Executes `query`, which must change nothing, and returns the first column
+  // of every row as text, in the order returned; NULL as "(null)". Bounded
+  // like ExecuteText (a waiting query is withdrawn at the deadline).
+  virtual std::vector<std::string> QueryColumn(const std::string& query) = 0;
 
   // Disconnects. Throws if the driver refuses.
   virtual void Close() = 0;
@@ -112,6 +120,22 @@ struct LocalTime {
   int minute = 0;
   int second = 0;
 };
+
+// What the system would let this process do, found out without doing it.
+enum class Access {
+  kAllowed,
+  kDenied,  // no right (or a flag or attribute that forbids it)
+  kHeld,    // another program holds the file so that it cannot be deleted now
+};
+
+// A data source the driver manager defines for programs of this bitness.
+struct DataSourceEntry {
+  std::string name;
+  std::string driver;  // the driver's description as the driver manager gives it
+};
+
+// Whether the system's event log knows the program's event source "Quarnel".
+enum class EventSource { kNoEventLog, kRegistered, kNotRegistered };
 
 // What a directory search admits when it tests for presence.
 enum class Presence {
@@ -131,6 +155,19 @@ class Env {
   // The directory of the running executable, as the system reports it; it
   // ends in a separator only at a drive or file-system root.
   virtual std::string AppPath() = 0;
+  // The full path of the running executable, as the system reports it.
+  virtual std::string ExePath() = 0;
+  // Where the system keeps this user's own copies of the files of `folder`
+  // when it virtualizes this process's writes there (Windows' VirtualStore:
+  // %LOCALAPPDATA%\VirtualStore\ followed by the folder's path without its
+  // drive, e.g. ...\VirtualStore\Program Files (x86)\Tarvo); empty when the
+  // process's writes are not virtualized (always on POSIX), and for a folder
+  // that is not on a drive (a share).
+  virtual std::string VirtualStoreFor(const std::string& folder) = 0;
+  // Whether the event log source "Quarnel" is registered (Windows: the key
+  // HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quarnel
+  // exists); kNoEventLog on POSIX.
+  virtual EventSource EventLogSource() = 0;
 
   // --- Message boxes (modal, titled with the application title) --------
   // Question with Yes and No, warning icon, Yes the default. True for Yes.
@@ -185,6 +222,15 @@ class Env {
   // `path`, creating the file if it is missing; the file itself is left in
   // place afterwards. Returns null while another holder has it.
   virtual std::unique_ptr<FileLock> TryLockFile(const std::string& path) = 0;
+  // Whether this process may delete the file `path` right now, found out
+  // without deleting it. kAllowed where nothing stands at `path`; kDenied
+  // for what RemoveFile refuses (a folder, a read-only file on Windows) and
+  // where the system does not let the path be looked at.
+  virtual Access DeleteAccess(const std::string& path) = 0;
+  // Whether this process may create, rename and delete files in `folder`,
+  // found out without creating anything. kDenied for a missing folder and
+  // where the system does not let the folder's rights be read.
+  virtual Access FolderAccess(const std::string& folder) = 0;
 
   // --- Standard output -----------------------------------------------------
   // Writes `bytes` as they are to the standard output that the starting
@@ -211,6 +257,10 @@ class Env {
   // masked with the login's password (OpenOdbcConnection in platform/odbc.h).
   // REQUIRES: login.password outlives the connection.
   virtual std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) = 0;
+  // The data sources defined for programs of this program's bitness (user
+  // and system ones), in the driver manager's order. Throws RunError
+  // kErrDatabase when the driver manager cannot be used.
+  virtual std::vector<DataSourceEntry> DataSources() = 0;
 
   // --- Clock ---------------------------------------------------------------
   virtual LocalTime Now() = 0;
@@ -243,6 +293,11 @@ class EnvWrapper : public Env {
   std::string ExeName() override { return target_->ExeName(); }
   std::string ArgumentText() override { return target_->ArgumentText(); }
   std::string AppPath() override { return target_->AppPath(); }
+  std::string ExePath() override { return target_->ExePath(); }
+  std::string VirtualStoreFor(const std::string& folder) override {
+    return target_->VirtualStoreFor(folder);
+  }
+  EventSource EventLogSource() override { return target_->EventLogSource(); }
   bool AskYesNo(const std::string& prompt) override {
     return target_->AskYesNo(prompt);
   }
@@ -279,6 +334,10 @@ class EnvWrapper : public Env {
   std::unique_ptr<FileLock> TryLockFile(const std::string& path) override {
     return target_->TryLockFile(path);
   }
+  Access DeleteAccess(const std::string& path) override { return target_->DeleteAccess(path); }
+  Access FolderAccess(const std::string& folder) override {
+    return target_->FolderAccess(folder);
+  }
   bool WriteToStandardOutput(std::string_view bytes) override {
     return target_->WriteToStandardOutput(bytes);
   }
@@ -294,6 +353,7 @@ class EnvWrapper : public Env {
   std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
     return target_->ConnectOdbc(login);
   }
+  std::vector<DataSourceEntry> DataSources() override { return target_->DataSources(); }
   LocalTime Now() override { return target_->Now(); }
   void Pause(int milliseconds) override { target_->Pause(milliseconds); }
 

@@ -2,8 +2,12 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -175,6 +179,42 @@ void CheckLibraryFile(const std::string& path, const std::string& what) {
   }
 }
 
+// The inode flags (FS_IOC_GETFLAGS) of the ordinary file or, with `folder`,
+// the folder at `path`; none where the file system keeps no flags or the
+// thing cannot be opened to ask (no right to read it). The open never waits
+// on a pipe put there meanwhile, and never follows a link to a file.
+int InodeFlags(const std::string& path, bool folder) {
+  const int kind = folder ? O_DIRECTORY : O_NOFOLLOW | O_NOCTTY;
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | kind));
+  int flags = 0;
+  if (fd.get() < 0 || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) return 0;
+  return flags;
+}
+
+// Whether this process may create and remove entries of `folder`. access(2)
+// does not know the append-only flag, which keeps entries from going.
+// AT_EACCESS: the rights of this process's effective user, not its real one.
+bool MayChangeEntries(const std::string& folder) {
+  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 &&
+         (InodeFlags(folder, true) & FS_APPEND_FL) == 0;
+}
+
+// Whether this process has CAP_FOWNER, which overrides a sticky folder.
+bool OverridesOwnership() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+  if (::syscall(SYS_capget, &header, data) != 0) return ::geteuid() == 0;
+  return (data[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
+}
+
+// A sticky folder lets only the owners of a file, and of the folder itself,
+// delete it.
+bool StickyForbids(const struct stat& folder, const struct stat& file) {
+  if ((folder.st_mode & S_ISVTX) == 0) return false;
+  const uid_t user = ::geteuid();
+  return user != file.st_uid && user != folder.st_uid && !OverridesOwnership();
+}
+
 // Removes a new copy again unless it was completed, so that a partial copy
 // never stands where a backup is looked for.
 class PartialCopy {
@@ -288,10 +328,9 @@ void WriteText(int fd, std::string_view text) {
 
 class PosixEnv final : public Env {
  public:
-  PosixEnv(int argc, char** argv) {
-    std::string exe = ExecutablePath(argc > 0 ? argv[0] : "");
-    app_path_ = DirectoryOf(exe);
-    std::string name = exe.substr(exe.rfind('/') + 1);
+  PosixEnv(int argc, char** argv) : exe_path_(ExecutablePath(argc > 0 ? argv[0] : "")) {
+    app_path_ = DirectoryOf(exe_path_);
+    std::string name = exe_path_.substr(exe_path_.rfind('/') + 1);
     const size_t dot = name.rfind('.');
     exe_name_ = dot == std::string::npos ? name : name.substr(0, dot);
     for (int i = 1; i < argc; ++i) {
@@ -303,6 +342,10 @@ class PosixEnv final : public Env {
   std::string ExeName() override { return exe_name_; }
   std::string ArgumentText() override { return arguments_; }
   std::string AppPath() override { return app_path_; }
+  std::string ExePath() override { return exe_path_; }
+  // No POSIX system redirects a process's writes.
+  std::string VirtualStoreFor(const std::string&) override { return ""; }
+  EventSource EventLogSource() override { return EventSource::kNoEventLog; }
 
   bool AskYesNo(const std::string& prompt) override {
     for (;;) {
@@ -407,6 +450,32 @@ class PosixEnv final : public Env {
     return std::make_unique<PosixFileLock>(std::move(fd));
   }
 
+  // Without mandatory locks nothing another program does keeps a file from
+  // being deleted: the answer is never kHeld.
+  Access DeleteAccess(const std::string& path) override {
+    struct stat file;
+    if (::lstat(path.c_str(), &file) != 0) {
+      return errno == ENOENT || errno == ENOTDIR ? Access::kAllowed : Access::kDenied;
+    }
+    if (S_ISDIR(file.st_mode)) return Access::kDenied;
+    const std::string folder_path = DirectoryOf(path);
+    struct stat folder;
+    if (!MayChangeEntries(folder_path) || ::stat(folder_path.c_str(), &folder) != 0 ||
+        StickyForbids(folder, file)) {
+      return Access::kDenied;
+    }
+    // Links carry no flags; only an ordinary file is opened to ask.
+    const int forbidding = FS_IMMUTABLE_FL | FS_APPEND_FL;
+    if (S_ISREG(file.st_mode) && (InodeFlags(path, false) & forbidding) != 0) {
+      return Access::kDenied;
+    }
+    return Access::kAllowed;
+  }
+
+  Access FolderAccess(const std::string& folder) override {
+    return MayChangeEntries(folder) ? Access::kAllowed : Access::kDenied;
+  }
+
   bool WriteToStandardOutput(std::string_view bytes) override {
     if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) return false;
     WriteAll(STDOUT_FILENO, bytes.data(), bytes.size(), "standard output");
@@ -434,6 +503,8 @@ class PosixEnv final : public Env {
   std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
     return OpenOdbcConnection(login);
   }
+
+  std::vector<DataSourceEntry> DataSources() override { return ListDataSources(); }
 
   void Pause(int milliseconds) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -480,6 +551,7 @@ class PosixEnv final : public Env {
     }
   }
 
+  std::string exe_path_;
   std::string exe_name_;
   std::string arguments_;
   std::string app_path_;

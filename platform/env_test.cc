@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -234,6 +240,95 @@ TEST_F(EnvTest, OddThingsAtANameAreRefusedOrReplacedNeverFollowed) {
   }
 }
 #endif
+
+#ifndef _WIN32
+// An inode flag (FS_IOC_SETFLAGS, as chattr sets it) added to what stands
+// at `path` for as long as this lives.
+class ScopedInodeFlag {
+ public:
+  ScopedInodeFlag(const std::string& path, int flag)
+      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
+    set_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &before_) == 0;
+    int flags = before_ | flag;
+    set_ = set_ && ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ~ScopedInodeFlag() {
+    if (set_) ::ioctl(fd_, FS_IOC_SETFLAGS, &before_);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ScopedInodeFlag(const ScopedInodeFlag&) = delete;
+  ScopedInodeFlag& operator=(const ScopedInodeFlag&) = delete;
+
+  // False where the file system keeps no flags or the process may not set
+  // them.
+  bool set() const { return set_; }
+
+ private:
+  int fd_;
+  int before_ = 0;
+  bool set_ = false;
+};
+
+// Whether a file may be deleted, and its folder changed, as the folder's
+// rights and the flags of the file and the folder say. The tests run as
+// root, whom no mode stops, so the rows take rights away with flags.
+TEST_F(EnvTest, DeleteAndFolderAccessFollowRightsAndFlags) {
+  enum Flagged { kNone, kFile, kFolder };
+  struct Case {
+    const char* name;
+    Flagged flagged;
+    int flag;
+    Access file;    // DeleteAccess of the file
+    Access folder;  // FolderAccess of its folder
+  };
+  const std::vector<Case> cases = {
+      {"plain", kNone, 0, Access::kAllowed, Access::kAllowed},
+      {"immutable file", kFile, FS_IMMUTABLE_FL, Access::kDenied, Access::kAllowed},
+      {"append-only file", kFile, FS_APPEND_FL, Access::kDenied, Access::kAllowed},
+      {"immutable folder", kFolder, FS_IMMUTABLE_FL, Access::kDenied, Access::kDenied},
+      {"append-only folder", kFolder, FS_APPEND_FL, Access::kDenied, Access::kDenied},
+  };
+  int not_run = 0;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    const std::string folder = dir_.Join(std::to_string(i));
+    const std::string file = folder + "/sifrant_bank.dat";
+    testing::MakeDirs(folder);
+    WriteFile(file, "x");
+    const ScopedInodeFlag flag(c.flagged == kFolder ? folder : file, c.flag);
+    if (c.flagged != kNone && !flag.set()) {
+      ++not_run;
+      continue;
+    }
+    EXPECT_EQ(env_->DeleteAccess(file), c.file) << c.name;
+    EXPECT_EQ(env_->FolderAccess(folder), c.folder) << c.name;
+    // Nothing at the name: nothing to keep.
+    EXPECT_EQ(env_->DeleteAccess(folder + "/none"), Access::kAllowed) << c.name;
+  }
+  EXPECT_EQ(env_->DeleteAccess(dir_.path()), Access::kDenied) << "a folder is no file";
+  EXPECT_EQ(env_->FolderAccess(dir_.Join("none")), Access::kDenied);
+  if (not_run > 0) GTEST_SKIP() << not_run << " rows need flags, which this file system refuses";
+}
+#endif
+
+TEST_F(EnvTest, DataSourcesAreListedWithTheirDrivers) {
+  const char* pg = std::getenv("QUARNEL_TEST_PG_DSN");
+  const char* maria = std::getenv("QUARNEL_TEST_MARIADB_DSN");
+  if (pg == nullptr || maria == nullptr) {
+    GTEST_SKIP() << "not set: QUARNEL_TEST_PG_DSN (scripts/db/with-databases.sh)";
+  }
+  const std::vector<DataSourceEntry> sources = env_->DataSources();
+  std::string listed;
+  for (const DataSourceEntry& source : sources) listed += source.name + "=" + source.driver + " ";
+  // Two of them: the list goes on past its first entry.
+  for (const auto& [name, driver] : {std::pair<std::string, std::string>{pg, "QuarnelPostgreSQL"},
+                                     {maria, "QuarnelMariaDB"}}) {
+    const bool found = std::any_of(sources.begin(), sources.end(), [&](const DataSourceEntry& s) {
+      return s.name == name && s.driver == driver;
+    });
+    EXPECT_TRUE(found) << name << " " << driver << " in " << listed;
+  }
+}
 
 TEST_F(EnvTest, ALockIsExclusiveUntilItsHolderLetsGo) {
   const std::string path = dir_.Join("lock");

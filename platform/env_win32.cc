@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -28,6 +29,9 @@ std::string PathIn(std::string_view base, std::string_view literal) {
 namespace {
 
 constexpr wchar_t kTitle[] = L"Quarnel";
+// Where the event log keeps what it knows of the source kTitle.
+constexpr wchar_t kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quarnel";
 
 // Owns one file handle; closes it silently when destroyed.
 class FileHandle {
@@ -113,6 +117,98 @@ bool HeldWithoutDeleteSharing(const std::wstring& path) {
 bool HeldByAnotherProgram(DWORD error, const std::string& path) {
   const std::wstring wide = WidePath(path);
   return MayBeHeld(error, wide) && (IsSharingError(error) || HeldWithoutDeleteSharing(wide));
+}
+
+// Owns one handle that is null when empty, as a token is; closes it when
+// destroyed.
+class KernelHandle {
+ public:
+  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+  ~KernelHandle() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  KernelHandle& operator=(KernelHandle&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
+
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// What an error met on looking at `path` says about deleting it: where
+// nothing stands, nothing keeps it.
+Access DeleteAccessAfter(DWORD error) {
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Access::kAllowed;
+  return IsSharingError(error) ? Access::kHeld : Access::kDenied;
+}
+
+// Whether the system sends this process's writes to protected folders to the
+// user's VirtualStore (UAC file virtualization). A token that cannot be
+// asked counts as not virtualized.
+bool WritesVirtualized() {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  const KernelHandle token(raw);
+  DWORD enabled = 0;
+  DWORD length = 0;
+  return GetTokenInformation(token.get(), TokenVirtualizationEnabled, &enabled, sizeof enabled,
+                             &length) &&
+         enabled != 0;
+}
+
+// The environment variable `name`; empty when it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name) {
+  std::wstring value(64, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);
+  }
+}
+
+// Whether the rights of the folder `folder` grant this process `wanted`,
+// checked as the system checks an open: against a copy of the process's
+// token made for impersonation, which AccessCheck requires. Rights that
+// cannot be read grant nothing.
+bool FolderGrants(const std::wstring& folder, DWORD wanted) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  // AccessCheck refuses a descriptor without its owner and group.
+  const SECURITY_INFORMATION parts =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  std::vector<unsigned char> descriptor(1024);
+  DWORD needed = 0;
+  while (!GetFileSecurityW(folder.c_str(), parts, descriptor.data(),
+                           static_cast<DWORD>(descriptor.size()), &needed)) {
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) return false;
+    descriptor.resize(needed);
+  }
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &raw)) return false;
+  const KernelHandle process_token(raw);
+  if (!DuplicateToken(process_token.get(), SecurityImpersonation, &raw)) return false;
+  const KernelHandle token(raw);
+  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                             FILE_ALL_ACCESS};
+  PRIVILEGE_SET privileges{};
+  DWORD privileges_size = sizeof privileges;
+  DWORD granted = 0;
+  BOOL allowed = FALSE;
+  return AccessCheck(descriptor.data(), token.get(), wanted, &mapping, &privileges,
+                     &privileges_size, &granted, &allowed) &&
+         allowed;
 }
 
 // A failed operation on `path`: error 3045 while another program holds the
@@ -308,6 +404,7 @@ class WinEnv final : public Env {
  public:
   WinEnv() {
     const std::wstring module = ModulePath();
+    exe_path_ = Utf8(module);
     exe_name_ = Utf8(ExeNameOf(module));
     app_path_ = Utf8(AppPathOf(module));
     arguments_ = Utf8(ArgumentTextOf(GetCommandLineW()));
@@ -316,6 +413,30 @@ class WinEnv final : public Env {
   std::string ExeName() override { return exe_name_; }
   std::string ArgumentText() override { return arguments_; }
   std::string AppPath() override { return app_path_; }
+  std::string ExePath() override { return exe_path_; }
+
+  // The system virtualizes only folders on the machine's own drives; the
+  // VirtualStore holds each under its path less the drive.
+  std::string VirtualStoreFor(const std::string& folder) override {
+    const bool on_drive = folder.size() >= 2 && folder[1] == ':' &&
+                          std::isalpha(static_cast<unsigned char>(folder[0]));
+    if (!on_drive || !WritesVirtualized()) return "";
+    const std::wstring local = EnvironmentVariable(L"LOCALAPPDATA");
+    if (local.empty()) return "";
+    std::string store = Utf8(local) + "\\VirtualStore";
+    const size_t rest = folder.find_first_not_of('\\', 2);
+    if (rest != std::string::npos) store.append("\\").append(folder, rest);
+    return store;
+  }
+
+  // A key this user may not read is there all the same.
+  EventSource EventLogSource() override {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_READ, &key);
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED ? EventSource::kRegistered
+                                                                   : EventSource::kNotRegistered;
+  }
 
   bool AskYesNo(const std::string& prompt) override {
     // Only Yes confirms: No, Escape or a box that could not be shown do not.
@@ -439,6 +560,30 @@ class WinEnv final : public Env {
     return std::make_unique<WinFileLock>(std::move(file));
   }
 
+  Access DeleteAccess(const std::string& path) override {
+    const std::wstring wide = WidePath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return DeleteAccessAfter(GetLastError());
+    // RemoveFile refuses both.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return Access::kDenied;
+    // Opening for DELETE with full sharing asks what deleting asks, of the
+    // rights and of the other handles; the handle, closed unused, changes
+    // nothing. A link is asked about itself, as it is what RemoveFile takes.
+    const FileHandle probe(CreateFileW(wide.c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                       nullptr));
+    return probe.valid() ? Access::kAllowed : DeleteAccessAfter(GetLastError());
+  }
+
+  // Where the process's writes are virtualized, a write that a protected
+  // folder refuses goes to the VirtualStore and succeeds there.
+  Access FolderAccess(const std::string& folder) override {
+    if (!VirtualStoreFor(folder).empty()) return Access::kAllowed;
+    return FolderGrants(WidePath(folder), FILE_ADD_FILE | FILE_DELETE_CHILD) ? Access::kAllowed
+                                                                             : Access::kDenied;
+  }
+
   // A program of the GUI subsystem has a standard output only when its
   // starter handed one over, as a command prompt does for "> preview.txt".
   bool WriteToStandardOutput(std::string_view bytes) override {
@@ -477,6 +622,8 @@ class WinEnv final : public Env {
   std::unique_ptr<OdbcConnection> ConnectOdbc(const OdbcLogin& login) override {
     return OpenOdbcConnection(login);
   }
+
+  std::vector<DataSourceEntry> DataSources() override { return ListDataSources(); }
 
   void Pause(int milliseconds) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -519,6 +666,7 @@ class WinEnv final : public Env {
     return pressed;
   }
 
+  std::string exe_path_;
   std::string exe_name_;
   std::string arguments_;
   std::string app_path_;

@@ -108,6 +108,26 @@ TEST_F(EnvWin32Test, AHeldFileIsInUseAndAMissingFolderPathNotFound) {
   EXPECT_EQ(ErrorOf(create, At("missing\\new.dat")), kErrPathNotFound);
 }
 
+// What the check of a run finds out without doing anything.
+TEST_F(EnvWin32Test, ExePathIsTheTestProgramAndDeleteAccessTellsHeldFromDenied) {
+  const std::string exe = env_->ExePath();
+  EXPECT_EQ(exe.substr(exe.find_last_of('\\') + 1), "quarnel_tests.exe") << exe;
+
+  WriteFile(At("held.dat"), "x");
+  WriteFile(At("ready.dat"), "x");
+  SetAttributes("ready.dat", FILE_ATTRIBUTE_READONLY);
+  const HANDLE held = CreateFileW(Wide(At("held.dat")).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(env_->DeleteAccess(At("held.dat")), Access::kHeld);
+  CloseHandle(held);
+  EXPECT_EQ(env_->DeleteAccess(At("held.dat")), Access::kAllowed);
+  EXPECT_EQ(env_->DeleteAccess(At("ready.dat")), Access::kDenied);
+  EXPECT_EQ(env_->DeleteAccess(At("missing.dat")), Access::kAllowed);
+  SetAttributes("ready.dat", FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(EnvWin32Test, ReplacingKeepsTheTargetNameWhenItExists) {
   WriteFile(At("sifrant_bank.dat"), "old");
   WriteFile(At("sifrant_bank.txt"), "new");

@@ -80,9 +80,17 @@ size_t ConnectionStringCapacity(const OdbcLogin& login) {
          2 * (login.user.size() + login.password.size());
 }
 
-// Connects `connection` to the data source of `login`. The connection string
-// is made here and nowhere else, and wiped with its owner.
-SQLRETURN DriverConnect(SQLHDBC connection, const OdbcLogin& login) {
+// The connection string of `login`, made here and nowhere else, and wiped
+// with its owner. Throws RunError kErrBadSetting for a login that the driver
+// would read otherwise than it is meant: a NUL would end it early.
+Secret ConnectionString(const OdbcLogin& login) {
+  if (login.user.find('\0') != std::string::npos ||
+      login.password.view().find('\0') != std::string_view::npos ||
+      ConnectionStringCapacity(login) > SHRT_MAX) {
+    throw RunError(kErrBadSetting, std::string(kConnecting) + ": " + login.data_source +
+                                       ": the user name or password is too long or holds "
+                                       "a NUL character");
+  }
   Secret text = Secret::WithRoom(ConnectionStringCapacity(login));
   text.Truncate(0);
   text.Append("DSN=");
@@ -91,9 +99,7 @@ SQLRETURN DriverConnect(SQLHDBC connection, const OdbcLogin& login) {
   AppendValue(&text, login.user);
   text.Append(";PWD=");
   AppendValue(&text, login.password.view());
-  return SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                          static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
-                          SQL_DRIVER_NOPROMPT);
+  return text;
 }
 
 // Runs `call`, one that may wait on the server, under `bound` (if any).
@@ -117,6 +123,68 @@ void AskConnectTimeouts(SQLHDBC connection, OdbcCallBound* bound) {
   if (bound == nullptr) return;
   SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT, TimeoutValue(*bound), 0);
   SQLSetConnectAttr(connection, SQL_ATTR_CONNECTION_TIMEOUT, TimeoutValue(*bound), 0);
+}
+
+// A new environment handle for ODBC 3. Throws RunError kErrDatabase,
+// "what: reason", the driver manager's diagnostics cleaned of `password`.
+OdbcHandle NewEnvironment(const std::string& what, const Secret& password) {
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
+    throw RunError(kErrDatabase, what + ": the ODBC driver manager cannot be used");
+  }
+  OdbcHandle environment(SQL_HANDLE_ENV, handle);
+  if (!Succeeded(SQLSetEnvAttr(handle, SQL_ATTR_ODBC_VERSION,
+                               reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
+    throw RunError(kErrDatabase,
+                   what + ": " + DiagnosticsText(DiagnosticRecords(environment), password));
+  }
+  return environment;
+}
+
+// Withdraws the call waiting on `statement`, from another thread.
+std::function<void()> Canceller(SQLHSTMT statement) {
+  return [statement] { SQLCancel(statement); };
+}
+
+SQLRETURN ExecDirect(SQLHSTMT statement, const std::string& text) {
+  return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                       static_cast<SQLINTEGER>(text.size()));
+}
+
+// Reads the first column of the current row as text into *value, a long
+// value in pieces, as the driver hands them over; NULL reads "(null)".
+SQLRETURN ReadText(SQLHSTMT statement, std::string* value) {
+  value->clear();
+  for (;;) {
+    char piece[512];
+    SQLLEN length = 0;
+    const SQLRETURN rc = SQLGetData(statement, 1, SQL_C_CHAR, piece, sizeof piece, &length);
+    // No data: the previous piece was the last.
+    if (rc == SQL_NO_DATA) return SQL_SUCCESS;
+    if (!Succeeded(rc)) return rc;
+    if (length == SQL_NULL_DATA) {
+      *value = "(null)";
+      return SQL_SUCCESS;
+    }
+    // Cut short, the piece fills the buffer but for its closing NUL.
+    const bool cut = length == SQL_NO_TOTAL || length >= static_cast<SQLLEN>(sizeof piece);
+    value->append(piece, cut ? sizeof piece - 1 : static_cast<size_t>(length));
+    if (!cut) return SQL_SUCCESS;
+  }
+}
+
+// Fetches every row of `statement`'s result and appends its first column to
+// *values.
+SQLRETURN ReadFirstColumn(SQLHSTMT statement, std::vector<std::string>* values) {
+  for (;;) {
+    SQLRETURN rc = SQLFetch(statement);
+    if (rc == SQL_NO_DATA) return SQL_SUCCESS;
+    if (!Succeeded(rc)) return rc;
+    std::string value;
+    rc = ReadText(statement, &value);
+    if (!Succeeded(rc)) return rc;
+    values->push_back(std::move(value));
+  }
 }
 
 }  // namespace
@@ -149,45 +217,27 @@ OdbcHandle::~OdbcHandle() {
 }
 
 OdbcLink::OdbcLink(const OdbcLogin& login)
-    : data_source_(login.data_source), password_(login.password), bound_(login.bound) {
-  // A NUL would end the login early for the driver.
-  if (login.user.find('\0') != std::string::npos ||
-      login.password.view().find('\0') != std::string_view::npos ||
-      ConnectionStringCapacity(login) > SHRT_MAX) {
-    throw RunError(kErrBadSetting, std::string(kConnecting) + ": " + data_source_ +
-                                       ": the user name or password is too long or holds "
-                                       "a NUL character");
-  }
+    : OdbcLink(ConnectionString(login), login.data_source, login.password, login.bound) {}
+
+OdbcLink::OdbcLink(const Secret& connection_string, std::string data_source,
+                   const Secret& password, std::shared_ptr<OdbcCallBound> bound)
+    : data_source_(std::move(data_source)), password_(password), bound_(std::move(bound)) {
   AllocateHandles();
   AskConnectTimeouts(connection_.get(), bound_.get());
-  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kConnect, {},
-                               [&] { return DriverConnect(connection_.get(), login); });
-  if (!Succeeded(rc)) Fail(kConnecting, connection_);
-  connected_ = true;
-}
-
-OdbcLink::OdbcLink(ForTests, const std::string& connection_string, const Secret& masked)
-    : data_source_("(test connection)"), password_(masked) {
-  AllocateHandles();
-  const SQLRETURN rc = SQLDriverConnect(
-      connection_.get(), nullptr,
-      reinterpret_cast<SQLCHAR*>(const_cast<char*>(connection_string.data())),
-      static_cast<SQLSMALLINT>(connection_string.size()), nullptr, 0, nullptr,
-      SQL_DRIVER_NOPROMPT);
+  auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(connection_string.data()));
+  const auto length = static_cast<SQLSMALLINT>(connection_string.size());
+  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kConnect, {}, [&] {
+    return SQLDriverConnect(connection_.get(), nullptr, text, length, nullptr, 0, nullptr,
+                            SQL_DRIVER_NOPROMPT);
+  });
   if (!Succeeded(rc)) Fail(kConnecting, connection_);
   connected_ = true;
 }
 
 void OdbcLink::AllocateHandles() {
+  environment_ = NewEnvironment(std::string(kConnecting) + ": " + data_source_, password_);
   SQLHANDLE handle = SQL_NULL_HANDLE;
-  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
-    throw RunError(kErrDatabase, std::string(kConnecting) + ": " + data_source_ +
-                                     ": the ODBC driver manager cannot be used");
-  }
-  environment_ = OdbcHandle(SQL_HANDLE_ENV, handle);
-  if (!Succeeded(SQLSetEnvAttr(handle, SQL_ATTR_ODBC_VERSION,
-                               reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)) ||
-      !Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment_.get(), &handle))) {
+  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment_.get(), &handle))) {
     Fail(kConnecting, environment_);
   }
   connection_ = OdbcHandle(SQL_HANDLE_DBC, handle);
@@ -203,39 +253,59 @@ OdbcLink::~OdbcLink() {
   }
 }
 
-std::string OdbcLink::DbmsName() {
-  std::vector<SQLCHAR> name(256);
+std::string OdbcLink::DbmsName() { return Information(SQL_DBMS_NAME, "Reading the DBMS name"); }
+
+std::string OdbcLink::DbmsVersion() {
+  return Information(SQL_DBMS_VER, "Reading the DBMS version");
+}
+
+std::string OdbcLink::Information(unsigned short type, const char* what) {
+  std::vector<SQLCHAR> text(256);
   for (;;) {
     SQLSMALLINT length = 0;
     const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kConnect, {}, [&] {
-      return SQLGetInfo(connection_.get(), SQL_DBMS_NAME, name.data(),
-                        static_cast<SQLSMALLINT>(name.size()), &length);
+      return SQLGetInfo(connection_.get(), type, text.data(),
+                        static_cast<SQLSMALLINT>(text.size()), &length);
     });
-    if (!Succeeded(rc)) Fail("Reading the DBMS name", connection_);
-    if (length < static_cast<SQLSMALLINT>(name.size()) || name.size() > SHRT_MAX / 2) {
-      return std::string(reinterpret_cast<char*>(name.data()));
+    if (!Succeeded(rc)) Fail(what, connection_);
+    if (length < static_cast<SQLSMALLINT>(text.size()) || text.size() > SHRT_MAX / 2) {
+      return std::string(reinterpret_cast<char*>(text.data()));
     }
-    name.resize(static_cast<size_t>(length) + 1);
+    text.resize(static_cast<size_t>(length) + 1);
   }
 }
 
-void OdbcLink::ExecuteText(const std::string& statement) { Execute(statement); }
-
-OdbcHandle OdbcLink::Execute(const std::string& statement) {
-  const std::string what = "Executing \"" + statement + "\"";
+OdbcHandle OdbcLink::NewStatement(const std::string& what) {
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection_.get(), &handle))) {
     Fail(what, connection_);
   }
-  OdbcHandle owner(SQL_HANDLE_STMT, handle);
   if (bound_ != nullptr) SQLSetStmtAttr(handle, SQL_ATTR_QUERY_TIMEOUT, TimeoutValue(*bound_), 0);
-  auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.data()));
-  const auto length = static_cast<SQLINTEGER>(statement.size());
-  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kExecute, [handle] { SQLCancel(handle); },
-                               [&] { return SQLExecDirect(handle, text, length); });
+  return OdbcHandle(SQL_HANDLE_STMT, handle);
+}
+
+void OdbcLink::ExecuteText(const std::string& statement) {
+  const std::string what = "Executing \"" + statement + "\"";
+  const OdbcHandle handle = NewStatement(what);
+  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kExecute, Canceller(handle.get()),
+                               [&] { return ExecDirect(handle.get(), statement); });
   // SQL_NO_DATA: a searched DELETE that matched no row, which is no failure.
-  if (rc != SQL_NO_DATA && !Succeeded(rc)) Fail(what, owner);
-  return owner;
+  if (rc != SQL_NO_DATA && !Succeeded(rc)) Fail(what, handle);
+}
+
+std::vector<std::string> OdbcLink::QueryColumn(const std::string& query) {
+  const std::string what = "Executing \"" + query + "\"";
+  const OdbcHandle handle = NewStatement(what);
+  std::vector<std::string> values;
+  // The rows may come from the server as they are fetched, so the reading
+  // waits under the bound with the query, as one call.
+  const SQLRETURN rc = Bounded(bound_.get(), OdbcCall::kQuery, Canceller(handle.get()), [&] {
+    const SQLRETURN executed = ExecDirect(handle.get(), query);
+    if (executed == SQL_NO_DATA || !Succeeded(executed)) return executed;
+    return ReadFirstColumn(handle.get(), &values);
+  });
+  if (rc != SQL_NO_DATA && !Succeeded(rc)) Fail(what, handle);
+  return values;
 }
 
 void OdbcLink::Close() {
@@ -257,6 +327,28 @@ void OdbcLink::Fail(const std::string& what, const OdbcHandle& handle) const {
 
 std::unique_ptr<OdbcConnection> OpenOdbcConnection(const OdbcLogin& login) {
   return std::make_unique<OdbcLink>(login);
+}
+
+std::vector<DataSourceEntry> ListDataSources() {
+  const std::string what = "Listing the ODBC data sources";
+  const Secret nothing_secret;
+  const OdbcHandle environment = NewEnvironment(what, nothing_secret);
+  std::vector<DataSourceEntry> sources;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+    // Longer texts than these buffers take are cut short, not refused: the
+    // entry cannot be asked for again.
+    SQLCHAR name[256] = "";
+    SQLCHAR driver[1024] = "";
+    const SQLRETURN rc = SQLDataSources(environment.get(), direction, name, sizeof name, nullptr,
+                                        driver, sizeof driver, nullptr);
+    if (rc == SQL_NO_DATA) return sources;
+    if (!Succeeded(rc)) {
+      throw RunError(kErrDatabase, what + ": " +
+                                       DiagnosticsText(DiagnosticRecords(environment),
+                                                       nothing_secret));
+    }
+    sources.push_back({reinterpret_cast<char*>(name), reinterpret_cast<char*>(driver)});
+  }
 }
 
 }  // namespace quarnel

@@ -8,14 +8,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/env.h"
 #include "platform/secret.h"
 
 namespace quarnel {
 
-// The calls of a connection that may wait on the server.
-enum class OdbcCall { kConnect, kExecute, kDisconnect };
+// The calls of a connection that may wait on the server. kQuery covers a
+// query and the reading of its rows.
+enum class OdbcCall { kConnect, kExecute, kQuery, kDisconnect };
 
 // What bounds those calls; the program's is the database step's deadline
 // (db/step_deadline.h). Called on the thread that makes the calls.
@@ -62,6 +64,11 @@ inline constexpr std::size_t kMaxDataSourceName = 32;
 // of the diagnostics of the connect and of everything done on the connection.
 // REQUIRES: login.password outlives the returned connection.
 std::unique_ptr<OdbcConnection> OpenOdbcConnection(const OdbcLogin& login);
+
+// The data sources the driver manager defines, user and system ones, in its
+// order (Env::DataSources). Throws RunError kErrDatabase, with the driver
+// manager's diagnostics, when it cannot be used.
+std::vector<DataSourceEntry> ListDataSources();
 
 }  // namespace quarnel
 

@@ -2,7 +2,8 @@
 #define QUARNEL_PLATFORM_ODBC_LINK_H_
 
 // The ODBC handle owners behind OpenOdbcConnection, shared by the platform's
-// own files. The handle types are spelled as their plain C types here so that
+// own files and the tests' own connections (testing/odbc_testing.h). The
+// handle types are spelled as their plain C types here so that
 // sql.h (and with it <windows.h>) stays inside the .cc files.
 
 #include <memory>
@@ -56,6 +57,10 @@ struct DiagnosticRecord {
 std::string DiagnosticsText(const std::vector<DiagnosticRecord>& records,
                             const Secret& password);
 
+namespace testing {
+class TestConnector;  // testing/odbc_testing.cc
+}  // namespace testing
+
 // An open connection: its environment and connection handles. Disconnects
 // silently when destroyed unless Close was called. Every failure throws
 // RunError kErrDatabase as described for OpenOdbcConnection.
@@ -63,37 +68,41 @@ class OdbcLink final : public OdbcConnection {
  public:
   // Connects with `login` as OpenOdbcConnection does.
   explicit OdbcLink(const OdbcLogin& login);
-  // For the tests' own connections to their databases (odbc_testing.h):
-  // connects with `connection_string` as it is; messages name it only as
-  // "(test connection)" and are cleaned of `masked`. The program never
-  // connects this way.
-  struct ForTests {};
-  OdbcLink(ForTests, const std::string& connection_string, const Secret& masked);
   ~OdbcLink() override;
   OdbcLink(const OdbcLink&) = delete;
   OdbcLink& operator=(const OdbcLink&) = delete;
 
   std::string DbmsName() override;
+  std::string DbmsVersion() override;
   void ExecuteText(const std::string& statement) override;
+  std::vector<std::string> QueryColumn(const std::string& query) override;
   void Close() override;
 
-  // Executes `statement` and hands over its statement handle, positioned
-  // before the first row of any result. "No rows matched" is success.
-  // REQUIRES: the handle is destroyed before Close or the link's end, since
-  // disconnecting frees it.
-  OdbcHandle Execute(const std::string& statement);
+ private:
+  // The tests connect to their own databases with connection strings of
+  // their own, through this constructor.
+  friend class testing::TestConnector;
 
+  // Connects with `connection_string` as it is, never prompting, under
+  // `bound` (may be null). Messages name the connection `data_source` and
+  // are cleaned of `password`. REQUIRES: `password` outlives the link.
+  OdbcLink(const Secret& connection_string, std::string data_source, const Secret& password,
+           std::shared_ptr<OdbcCallBound> bound);
+
+  // Allocates the environment and connection handles.
+  void AllocateHandles();
+  // The text of the connection's information item `type` (SQL_DBMS_NAME...).
+  std::string Information(unsigned short type, const char* what);
+  // A new statement handle, asked for the bound's query timeout; `what`
+  // names the statement in messages.
+  OdbcHandle NewStatement(const std::string& what);
   // Throws RunError kErrDatabase: "what: data source: diagnostics of handle",
   // the diagnostics cleaned of the password.
   [[noreturn]] void Fail(const std::string& what, const OdbcHandle& handle) const;
 
- private:
-  // Allocates the environment and connection handles.
-  void AllocateHandles();
-
   std::string data_source_;  // for messages: the DSN, never the whole string
   const Secret& password_;   // masked out of every message
-  std::shared_ptr<OdbcCallBound> bound_;  // null for the tests' connections
+  std::shared_ptr<OdbcCallBound> bound_;  // null: each call waits as its driver does
   OdbcHandle environment_;
   OdbcHandle connection_;
   bool connected_ = false;

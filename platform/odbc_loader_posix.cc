@@ -122,6 +122,14 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT typ
   return real(stmt, column, type, value, size, length);
 }
 
+SQLRETURN SQL_API SQLDataSources(SQLHENV env, SQLUSMALLINT direction, SQLCHAR* name,
+                                 SQLSMALLINT name_size, SQLSMALLINT* name_length,
+                                 SQLCHAR* driver, SQLSMALLINT driver_size,
+                                 SQLSMALLINT* driver_length) {
+  QUARNEL_REAL(SQLDataSources);
+  return real(env, direction, name, name_size, name_length, driver, driver_size, driver_length);
+}
+
 SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record,
                                 SQLCHAR* state, SQLINTEGER* native, SQLCHAR* message,
                                 SQLSMALLINT size, SQLSMALLINT* length) {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/odbc_link.h"
-#include "platform/odbc_testing.h"
 #include "testing/fails_cleanly.h"
+#include "testing/odbc_testing.h"
 #include "testing/secret_check.h"
 #include "testing/temp_dir.h"
 
@@ -53,9 +53,10 @@ class OdbcTest : public ::testing::Test {
   ScopedTempDir dir_;
 };
 
-TEST_F(OdbcTest, ReportsTheDbmsNameOfTheDriver) {
+TEST_F(OdbcTest, ReportsTheDbmsNameAndVersionOfTheDriver) {
   auto connection = ConnectForTest(Database(dir_.Join("t.db")));
   EXPECT_EQ(connection->DbmsName(), "ACCESS");
+  EXPECT_EQ(connection->DbmsVersion(), "04.00.0000");
   connection->Close();
 }
 
@@ -68,8 +69,17 @@ TEST_F(OdbcTest, StatementsRunAndADeleteMatchingNoRowSucceeds) {
   // This driver answers SQL_NO_DATA here, as ODBC 3 drivers do.
   connection->ExecuteText("delete from t where id='x'");
   connection->ExecuteText("delete from t where id='a'");
+  // A query reads NULL as "(null)", and a value the driver hands over in
+  // pieces whole.
+  const std::string long_value(1500, 'v');
+  connection->ExecuteText("insert into t values (null)");
+  connection->ExecuteText("insert into t values ('" + long_value + "')");
+  EXPECT_EQ(connection->QueryColumn("select id from t order by rowid"),
+            (std::vector<std::string>{"b", "(null)", long_value}));
+  EXPECT_EQ(connection->QueryColumn("select id from t where id='a'"), std::vector<std::string>{});
   connection->Close();
-  EXPECT_EQ(QueryColumn(db, "select id from t"), std::vector<std::string>{"b"});
+  EXPECT_EQ(QueryColumn(db, "select id from t where id is not null order by id"),
+            (std::vector<std::string>{"b", long_value}));
 }
 
 TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
@@ -85,6 +95,8 @@ TEST_F(OdbcTest, AFailedStatementCarriesTheDriversDiagnostics) {
   auto masking = ConnectForTest(Database(dir_.Join("t.db")), password);
   const std::string masked = Failure([&] { masking->ExecuteText("delete from zq7fjordlamp"); });
   EXPECT_NE(masked.find("no such table: ****"), npos) << masked;
+  const std::string query = Failure([&] { masking->QueryColumn("select * from zq7fjordlamp"); });
+  EXPECT_NE(query.find("no such table: ****"), npos) << query;
 }
 
 TEST(OdbcLoginTest, AnUnknownDataSourceIsRefusedWithoutShowingTheLogin) {

@@ -3,7 +3,7 @@
 // runs each statement on a SQLite database file. It offers just what the
 // unixODBC driver manager and the program use: handles, SQLDriverConnect,
 // SQLGetInfo, SQLExecDirect, SQLGetDiagRec/SQLGetDiagField and SQLDisconnect,
-// and SQLFetch/SQLGetData for the tests to read a result back.
+// and SQLFetch/SQLGetData to read a result back.
 //
 // The database file is the connection string's DATABASE attribute, or else
 // the "Database" entry of the data source in odbc.ini; it is created when
@@ -43,6 +43,10 @@ struct Connection : Handle {
 struct Statement : Handle {
   Connection* connection = nullptr;
   sqlite3_stmt* rows = nullptr;  // a result not yet read to its end
+  // How much of a column of the current row SQLGetData has handed over.
+  SQLUSMALLINT column = 0;
+  size_t given = 0;
+  bool given_all = false;
 };
 
 SQLRETURN Fail(Handle* handle, const char* state, int native, std::string message) {
@@ -181,6 +185,8 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC hdbc, SQLUSMALLINT type, SQLPOINTER value,
   switch (type) {
     case SQL_DBMS_NAME:
       return CopyOut("ACCESS", value, size, length);
+    case SQL_DBMS_VER:
+      return CopyOut("04.00.0000", value, size, length);
     case SQL_DRIVER_ODBC_VER:
       return CopyOut("03.00", value, size, length);
     default:
@@ -216,6 +222,7 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   auto* statement = static_cast<Statement*>(hstmt);
   Clear(statement);
   if (statement->rows == nullptr) return SQL_NO_DATA;
+  statement->column = 0;
   const int rc = sqlite3_step(statement->rows);
   if (rc == SQLITE_ROW) return SQL_SUCCESS;
   sqlite3_finalize(statement->rows);
@@ -224,7 +231,8 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT hstmt) {
   return Fail(statement, "HY000", rc, sqlite3_errmsg(statement->connection->db));
 }
 
-// Columns come back as text only.
+// Columns come back as text only; a value longer than the buffer comes in
+// pieces over several calls, then SQL_NO_DATA, as ODBC hands values over.
 SQLRETURN SQL_API SQLGetData(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT type,
                              SQLPOINTER value, SQLLEN size, SQLLEN* length) {
   auto* statement = static_cast<Statement*>(hstmt);
@@ -240,11 +248,22 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT ty
     *length = SQL_NULL_DATA;
     return SQL_SUCCESS;
   }
-  SQLSMALLINT written = 0;
-  const SQLRETURN rc = CopyOut(reinterpret_cast<const char*>(text), value,
-                               static_cast<SQLSMALLINT>(std::min<SQLLEN>(size, SHRT_MAX)),
-                               &written);
-  *length = written;
+  if (column != statement->column) {
+    statement->column = column;
+    statement->given = 0;
+    statement->given_all = false;
+  }
+  if (statement->given_all) return SQL_NO_DATA;
+  const std::string rest =
+      std::string(reinterpret_cast<const char*>(text)).substr(statement->given);
+  const auto room = static_cast<SQLSMALLINT>(std::min<SQLLEN>(size, SHRT_MAX));
+  const SQLRETURN rc = CopyOut(rest, value, room, nullptr);
+  *length = static_cast<SQLLEN>(rest.size());
+  if (rc == SQL_SUCCESS) {
+    statement->given_all = true;
+  } else {
+    statement->given += static_cast<size_t>(room - 1);
+  }
   return rc;
 }
 

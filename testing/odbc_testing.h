@@ -1,5 +1,5 @@
-#ifndef QUARNEL_PLATFORM_ODBC_TESTING_H_
-#define QUARNEL_PLATFORM_ODBC_TESTING_H_
+#ifndef QUARNEL_TESTING_ODBC_TESTING_H_
+#define QUARNEL_TESTING_ODBC_TESTING_H_
 
 // For tests: their own connections to their databases, to set a database up
 // and to read back what a run left in it.
@@ -14,8 +14,9 @@
 namespace quarnel::testing {
 
 // A connection made with `connection_string` as it is ("DRIVER=...;
-// DATABASE=..." or "DSN=...;UID=...;PWD=..."). Throws RunError as
-// OpenOdbcConnection does, but masks nothing: a test's own login is no secret.
+// DATABASE=..." or "DSN=...;UID=...;PWD=..."), under no bound. Throws
+// RunError as OpenOdbcConnection does, but masks nothing: a test's own login
+// is no secret. Messages name it "(test connection)".
 std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string);
 // The same, with every message of the connection cleaned of `masked`, as
 // the program's connections are cleaned of the password.
@@ -23,12 +24,11 @@ std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_str
 std::unique_ptr<OdbcConnection> ConnectForTest(const std::string& connection_string,
                                                const Secret& masked);
 
-// The first column of every row that `query` returns, as text, in the order
-// returned; a NULL comes back as "(null)". Connects anew for each call.
-// Throws RunError as ConnectForTest does.
+// What OdbcConnection::QueryColumn returns for `query`, on a connection of
+// its own for each call. Throws RunError as ConnectForTest does.
 std::vector<std::string> QueryColumn(const std::string& connection_string,
                                      const std::string& query);
 
 }  // namespace quarnel::testing
 
-#endif  // QUARNEL_PLATFORM_ODBC_TESTING_H_
+#endif  // QUARNEL_TESTING_ODBC_TESTING_H_
