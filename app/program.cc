@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/check.h"
 #include "app/form1.h"
 #include "app/held_file_wait.h"
 #include "app/preview.h"
@@ -17,12 +18,15 @@ namespace quarnel {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: quarnel [-s | -silent | --preview [FILE] | --help | --version]\n"
+    "Usage: quarnel [-s | -silent | --check | --preview [FILE] | --help | --version]\n"
     "Deletes the stored copy of sifrant_bank.dat from the Tarvo database and\n"
     "brings the bank code list beside the program up to date.\n"
     "  (no argument)     ask before deleting, then report the result\n"
     "  -s, -silent       delete without asking and show no message\n"
     "                    (exactly so: /s, /silent and -S are no silent switches)\n"
+    "  --check           check, changing nothing, whether a run started now would\n"
+    "                    complete on this machine, and what to do where it would not;\n"
+    "                    the last line and the exit code say it for scripts\n"
     "  --preview [FILE]  show what an update would do to the list beside the\n"
     "                    program (or to the list file FILE), changing nothing:\n"
     "                    the case, the files, a summary line and a diff, e.g.\n"
@@ -48,6 +52,7 @@ int RunQuarnel(Env& env, DatabaseDeadline database_deadline) {
         env.ShowMessage(std::string("Quarnel ") + QUARNEL_VERSION);
         return kExitSuccess;
       }
+      if (IsCheckRequest(arguments)) return RunCheck(env, database_deadline);
       if (IsPreviewRequest(arguments)) {
         previewing = true;
         RunPreview(env, arguments);

@@ -13,8 +13,9 @@ namespace quarnel {
 // is its ExitCode (0 after a complete run). Every exception ends here, a
 // lack of memory as error 7 and anything unforeseen as error 51 naming the
 // step it happened in. The argument texts "--help", "-h", "/?" and
-// "--version" only show usage or version, and "--preview [FILE]" only the
-// preview of app/preview.h, except under the start-up runner's name.
+// "--version" only show usage or version, "--check" only the support check
+// of app/check.h and "--preview [FILE]" only the preview of app/preview.h,
+// except under the start-up runner's name.
 int RunQuarnel(Env& env, DatabaseDeadline database_deadline);
 
 // The program's entry, for main on POSIX and WinMain on Windows alike:

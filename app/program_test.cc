@@ -142,6 +142,7 @@ TEST_F(ProgramTest, APreviewReportsOrRefusesAndTouchesNothing) {
            std::to_string(kBuiltInBankCount)},
       {false, nullptr, kExitListFiles, "Quarnel: error 53: "},
       {true, "no-such-list.dat", kExitListFiles, "Quarnel: error 53: "},
+      {true, ".", kExitListFiles, "it is a folder, not a list file"},
   };
   for (const Case& c : cases) {
     ScopedTempDir dir;

@@ -47,7 +47,9 @@ struct ListPreview {
 ListPreview PreviewInstallation(Env& env, const std::string& app_path);
 
 // The preview of the list file `path` by itself, without an installation
-// around it; it is read and refused as the update reads and refuses its list.
+// around it; it is read and refused as the update reads and refuses its list,
+// except that a read-only file is read, with a note in the plan that a run
+// would refuse it. A folder at `path` is error 75.
 ListPreview PreviewListFile(Env& env, const std::string& path);
 
 // "summary: read N, unchanged K, changed C, dropped D, appended A".

@@ -25,6 +25,7 @@
 #include "testing/process.h"
 #include "testing/secret_check.h"
 #include "testing/silent_server.h"
+#include "testing/test_database.h"
 #include "testing/temp_dir.h"
 
 #ifndef QUARNEL_ACCESS_ODBC_DRIVER
@@ -43,8 +44,13 @@ namespace {
 using testing::ConnectForTest;
 using testing::Exists;
 using testing::FailsCleanly;
+using testing::FileDatabase;
 using testing::InstallProgram;
 using testing::MakeDirs;
+using testing::OpenTestDatabase;
+using testing::PrivateDataSource;
+using testing::TestDatabase;
+using testing::Variable;
 using testing::PasswordRunIn;
 using testing::ProcessResult;
 using testing::QueryColumn;
@@ -64,104 +70,14 @@ constexpr char kQuestion[] = "Do you want to delete file sifrant_bank.dat from d
 constexpr char kSuccess[] = "Deletion of file sifrant_bank.dat was successfull!";
 constexpr char kDefaultPassword[] = "qtwm52hzkrpad";
 const std::string kList = "HEADER\r\nZZZZ|row\r\n";
-const std::vector<std::string> kRows = {"sifrant_bank.dat", "sifrant_bank.dat.bak",
-                                        "sifrant_bank.old", "sifrant_drzava.dat"};
+const std::vector<std::string> kRows = testing::kStoredRows;
 const std::vector<std::string> kRowsLeft = {"sifrant_bank.dat.bak", "sifrant_bank.old",
                                             "sifrant_drzava.dat"};
-
-std::string Variable(const std::string& name) {
-  const char* value = std::getenv(name.c_str());
-  return value != nullptr ? value : "";
-}
 
 size_t Count(const std::string& text, const std::string& part) {
   size_t count = 0;
   for (size_t at = text.find(part); at != npos; at = text.find(part, at + 1)) ++count;
   return count;
-}
-
-// One database, with a fresh file table, for one test.
-struct TestDatabase {
-  std::string dsn;                       // the DBName the program is given
-  std::vector<std::string> environment;  // added to the program's environment
-  std::string login;                     // the test's own connection string
-  std::string table;                     // the file table as the test names it
-  std::unique_ptr<OdbcConnection> lock;  // held while the test uses a server
-};
-
-// The data source "QuarnelTest" with `attributes`, defined in `folder` alone.
-std::vector<std::string> PrivateDataSource(const std::string& folder,
-                                           const std::string& attributes) {
-  WriteFile(folder + "/odbc.ini", "[QuarnelTest]\n" + attributes);
-  WriteFile(folder + "/odbcinst.ini", "");
-  return {"ODBCSYSINI=" + folder, "ODBCINI=" + folder + "/odbc.ini"};
-}
-
-// A database file reached through `driver`; the SQLite3 driver loads the
-// schema extension, the stand-in ACCESS driver needs none.
-TestDatabase FileDatabase(const std::string& folder, const std::string& driver,
-                          const std::string& extension) {
-  const std::string file = folder + "/tarvo.db";
-  TestDatabase db;
-  db.dsn = "QuarnelTest";
-  db.environment = PrivateDataSource(
-      folder, "Driver=" + driver + "\nDatabase=" + file + "\n" +
-                  (extension.empty() ? "" : "LoadExt=" + extension + "\n"));
-  db.login = "DRIVER=" + driver + ";DATABASE=" + file;
-  db.table = "tvfiletable";
-  return db;
-}
-
-// A server's database, with the host product's default login. Tests may run
-// in parallel and share a server, so each holds a lock on the server while
-// it uses the file table.
-TestDatabase ServerDatabase(const std::string& dsn, const std::string& lock_statement) {
-  TestDatabase db;
-  db.dsn = dsn;
-  db.login = "DSN=" + dsn + ";UID=tarvo;PWD=" + kDefaultPassword;
-  db.table = "tarvo.tvfiletable";
-  db.lock = ConnectForTest(db.login);
-  db.lock->ExecuteText(lock_statement);
-  db.lock->ExecuteText("drop table if exists tarvo.tvfiletable");
-  return db;
-}
-
-// The database `kind` with the rows kRows, or nothing when the environment
-// lacks it; then *missing names what is missing.
-std::optional<TestDatabase> OpenTestDatabase(const std::string& kind,
-                                             const std::string& folder, std::string* missing) {
-  std::optional<TestDatabase> db;
-  if (kind == "SQLite") {
-    const std::string driver = Variable(*missing = "QUARNEL_TEST_SQLITE_ODBC_DRIVER");
-    const std::string extension = QUARNEL_TARVO_SCHEMA_EXTENSION;
-    if (extension.empty()) *missing = "the SQLite schema extension (built on POSIX systems)";
-    if (!driver.empty() && !extension.empty()) {
-      db = FileDatabase(folder, driver, extension);
-      // This driver keeps memory that only its own globals reach; once the
-      // driver manager unloads it, a leak check would blame the program.
-      db->environment.push_back("LSAN_OPTIONS=detect_leaks=0");
-    }
-  } else if (kind == "ACCESS") {
-    *missing = "the stand-in ACCESS driver (built on POSIX systems)";
-    const std::string driver = QUARNEL_ACCESS_ODBC_DRIVER;
-    if (!driver.empty()) db = FileDatabase(folder, driver, "");
-  } else if (kind == "PostgreSQL") {
-    const std::string dsn = Variable(*missing = "QUARNEL_TEST_PG_DSN");
-    if (!dsn.empty()) db = ServerDatabase(dsn, "select pg_advisory_lock(7012)");
-  } else if (kind == "MariaDB") {
-    const std::string dsn = Variable(*missing = "QUARNEL_TEST_MARIADB_DSN");
-    if (!dsn.empty()) db = ServerDatabase(dsn, "select get_lock('quarnel_file_table', 600)");
-  }
-  if (!db) return db;
-  auto setup = ConnectForTest(db->login);
-  setup->ExecuteText("create table " + db->table +
-                     " (ft_uid varchar(100) not null primary key, ft_content varchar(4000))");
-  for (const std::string& row : kRows) {
-    setup->ExecuteText("insert into " + db->table + " (ft_uid, ft_content) values ('" + row +
-                       "', 'stored " + row + "')");
-  }
-  setup->Close();
-  return db;
 }
 
 // An installation of the program with a bank code list and the settings file.

@@ -18,6 +18,8 @@
 #                                  test of its own listens (and never answers)
 #   QUARNEL_TEST_HANG_DSN          the same at another port, for the test whose
 #   QUARNEL_TEST_HANG_PORT         run is given up while a call still waits
+#   QUARNEL_TEST_CHECK_SILENT_DSN  the same at a third port, for the support
+#   QUARNEL_TEST_CHECK_SILENT_PORT check's test
 #   QUARNEL_TEST_SQLITE_ODBC_DRIVER  the SQLite3 ODBC driver library
 #
 # QUARNEL_ODBC_ARCH=i386-linux-gnu registers the i386 drivers instead of the
@@ -49,10 +51,17 @@ hang_port=$(db_free_port)
 while [ "$hang_port" = "$silent_port" ]; do hang_port=$(db_free_port); done
 db_ini_section "$folder/odbc.ini" QuarnelHang Driver=QuarnelPostgreSQL \
   Servername=127.0.0.1 "Port=$hang_port" Database=tarvo
+check_port=$(db_free_port)
+while [ "$check_port" = "$silent_port" ] || [ "$check_port" = "$hang_port" ]; do
+  check_port=$(db_free_port)
+done
+db_ini_section "$folder/odbc.ini" QuarnelCheckSilent Driver=QuarnelPostgreSQL \
+  Servername=127.0.0.1 "Port=$check_port" Database=tarvo
 
 export ODBCSYSINI=$folder ODBCINI=$folder/odbc.ini
 export QUARNEL_TEST_SILENT_DSN=QuarnelSilent QUARNEL_TEST_SILENT_PORT=$silent_port
 export QUARNEL_TEST_HANG_DSN=QuarnelHang QUARNEL_TEST_HANG_PORT=$hang_port
+export QUARNEL_TEST_CHECK_SILENT_DSN=QuarnelCheckSilent QUARNEL_TEST_CHECK_SILENT_PORT=$check_port
 export QUARNEL_TEST_PG_DSN=QuarnelPg
 export QUARNEL_TEST_PG_ODD_USER=$DB_ODD_USER
 export QUARNEL_TEST_PG_ODD_PASSWORD=$DB_ODD_PASSWORD
