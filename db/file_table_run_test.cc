@@ -70,7 +70,7 @@ constexpr char kQuestion[] = "Do you want to delete file sifrant_bank.dat from d
 constexpr char kSuccess[] = "Deletion of file sifrant_bank.dat was successfull!";
 constexpr char kDefaultPassword[] = "qtwm52hzkrpad";
 const std::string kList = "HEADER\r\nZZZZ|row\r\n";
-const std::vector<std::string> kRows = testing::kStoredRows;
+const std::vector<std::string> kRows = testing::StoredRows();
 const std::vector<std::string> kRowsLeft = {"sifrant_bank.dat.bak", "sifrant_bank.old",
                                             "sifrant_drzava.dat"};
 

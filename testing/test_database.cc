@@ -14,8 +14,11 @@
 
 namespace quarnel::testing {
 
-const std::vector<std::string> kStoredRows = {"sifrant_bank.dat", "sifrant_bank.dat.bak",
-                                              "sifrant_bank.old", "sifrant_drzava.dat"};
+const std::vector<std::string>& StoredRows() {
+  static const std::vector<std::string> rows = {"sifrant_bank.dat", "sifrant_bank.dat.bak",
+                                                "sifrant_bank.old", "sifrant_drzava.dat"};
+  return rows;
+}
 
 std::string Variable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
@@ -88,7 +91,7 @@ std::optional<TestDatabase> OpenTestDatabase(const std::string& kind,
   auto setup = ConnectForTest(db->login);
   setup->ExecuteText("create table " + db->table +
                      " (ft_uid varchar(100) not null primary key, ft_content varchar(4000))");
-  for (const std::string& row : kStoredRows) {
+  for (const std::string& row : StoredRows()) {
     setup->ExecuteText("insert into " + db->table + " (ft_uid, ft_content) values ('" + row +
                        "', 'stored " + row + "')");
   }

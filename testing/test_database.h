@@ -16,7 +16,8 @@ namespace quarnel::testing {
 
 // The rows of the file table that each test database starts with: the
 // stored list among other files of the host product.
-extern const std::vector<std::string> kStoredRows;
+// A function, so that another file's constants may be made from it.
+const std::vector<std::string>& StoredRows();
 
 // The host product's built-in database password.
 inline constexpr char kDefaultDbPassword[] = "qtwm52hzkrpad";
@@ -44,7 +45,7 @@ TestDatabase FileDatabase(const std::string& folder, const std::string& driver,
                           const std::string& extension);
 
 // The database `kind` ("SQLite", "ACCESS", "PostgreSQL" or "MariaDB") with
-// the rows kStoredRows, its files in `folder`; nothing when the environment
+// the rows StoredRows(), its files in `folder`; nothing when the environment
 // lacks it, and then *missing names what is missing. A server's database is
 // locked for the test until the result is destroyed, since tests that share
 // a server may run at once.
