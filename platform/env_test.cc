@@ -3,15 +3,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -20,6 +15,9 @@
 
 #include "platform/line_io.h"
 #include "testing/temp_dir.h"
+#ifndef _WIN32
+#include "testing/inode_flag.h"
+#endif
 
 namespace quarnel {
 namespace {
@@ -242,33 +240,6 @@ TEST_F(EnvTest, OddThingsAtANameAreRefusedOrReplacedNeverFollowed) {
 #endif
 
 #ifndef _WIN32
-// An inode flag (FS_IOC_SETFLAGS, as chattr sets it) added to what stands
-// at `path` for as long as this lives.
-class ScopedInodeFlag {
- public:
-  ScopedInodeFlag(const std::string& path, int flag)
-      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
-    set_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &before_) == 0;
-    int flags = before_ | flag;
-    set_ = set_ && ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ~ScopedInodeFlag() {
-    if (set_) ::ioctl(fd_, FS_IOC_SETFLAGS, &before_);
-    if (fd_ >= 0) ::close(fd_);
-  }
-  ScopedInodeFlag(const ScopedInodeFlag&) = delete;
-  ScopedInodeFlag& operator=(const ScopedInodeFlag&) = delete;
-
-  // False where the file system keeps no flags or the process may not set
-  // them.
-  bool set() const { return set_; }
-
- private:
-  int fd_;
-  int before_ = 0;
-  bool set_ = false;
-};
-
 // Whether a file may be deleted, and its folder changed, as the folder's
 // rights and the flags of the file and the folder say. The tests run as
 // root, whom no mode stops, so the rows take rights away with flags.
@@ -295,7 +266,7 @@ TEST_F(EnvTest, DeleteAndFolderAccessFollowRightsAndFlags) {
     const std::string file = folder + "/sifrant_bank.dat";
     testing::MakeDirs(folder);
     WriteFile(file, "x");
-    const ScopedInodeFlag flag(c.flagged == kFolder ? folder : file, c.flag);
+    const testing::ScopedInodeFlag flag(c.flagged == kFolder ? folder : file, c.flag);
     if (c.flagged != kNone && !flag.set()) {
       ++not_run;
       continue;
@@ -310,25 +281,6 @@ TEST_F(EnvTest, DeleteAndFolderAccessFollowRightsAndFlags) {
   if (not_run > 0) GTEST_SKIP() << not_run << " rows need flags, which this file system refuses";
 }
 #endif
-
-TEST_F(EnvTest, DataSourcesAreListedWithTheirDrivers) {
-  const char* pg = std::getenv("QUARNEL_TEST_PG_DSN");
-  const char* maria = std::getenv("QUARNEL_TEST_MARIADB_DSN");
-  if (pg == nullptr || maria == nullptr) {
-    GTEST_SKIP() << "not set: QUARNEL_TEST_PG_DSN (scripts/db/with-databases.sh)";
-  }
-  const std::vector<DataSourceEntry> sources = env_->DataSources();
-  std::string listed;
-  for (const DataSourceEntry& source : sources) listed += source.name + "=" + source.driver + " ";
-  // Two of them: the list goes on past its first entry.
-  for (const auto& [name, driver] : {std::pair<std::string, std::string>{pg, "QuarnelPostgreSQL"},
-                                     {maria, "QuarnelMariaDB"}}) {
-    const bool found = std::any_of(sources.begin(), sources.end(), [&](const DataSourceEntry& s) {
-      return s.name == name && s.driver == driver;
-    });
-    EXPECT_TRUE(found) << name << " " << driver << " in " << listed;
-  }
-}
 
 TEST_F(EnvTest, ALockIsExclusiveUntilItsHolderLetsGo) {
   const std::string path = dir_.Join("lock");

@@ -119,28 +119,6 @@ bool HeldByAnotherProgram(DWORD error, const std::string& path) {
   return MayBeHeld(error, wide) && (IsSharingError(error) || HeldWithoutDeleteSharing(wide));
 }
 
-// Owns one handle that is null when empty, as a token is; closes it when
-// destroyed.
-class KernelHandle {
- public:
-  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-  ~KernelHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  KernelHandle& operator=(KernelHandle&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    return *this;
-  }
-  KernelHandle(const KernelHandle&) = delete;
-  KernelHandle& operator=(const KernelHandle&) = delete;
-
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 // What an error met on looking at `path` says about deleting it: where
 // nothing stands, nothing keeps it.
 Access DeleteAccessAfter(DWORD error) {
@@ -154,7 +132,7 @@ Access DeleteAccessAfter(DWORD error) {
 bool WritesVirtualized() {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-  const KernelHandle token(raw);
+  const FileHandle token(raw);
   DWORD enabled = 0;
   DWORD length = 0;
   return GetTokenInformation(token.get(), TokenVirtualizationEnabled, &enabled, sizeof enabled,
@@ -197,9 +175,9 @@ bool FolderGrants(const std::wstring& folder, DWORD wanted) {
   }
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &raw)) return false;
-  const KernelHandle process_token(raw);
+  const FileHandle process_token(raw);
   if (!DuplicateToken(process_token.get(), SecurityImpersonation, &raw)) return false;
-  const KernelHandle token(raw);
+  const FileHandle token(raw);
   GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
                              FILE_ALL_ACCESS};
   PRIVILEGE_SET privileges{};
