@@ -185,17 +185,21 @@ class Check {
                : "the system's ODBC driver manager cannot be used: repair its installation");
       return false;
     }
-    const std::string name = env_.FromAnsi(db_name_);
+    // The driver manager's names are in the ANSI code page, as the settings
+    // file's is.
     const auto found = std::find_if(sources.begin(), sources.end(), [&](const DataSourceEntry& s) {
-      return SameNameIgnoringCase(s.name, name);
+      return SameNameIgnoringCase(s.name, db_name_);
     });
+    const std::string name = env_.FromAnsi(db_name_);
     if (found != sources.end()) {
-      Ok("data source", name + " is defined for " + bits + ", driver " + found->driver);
+      Ok("data source",
+         name + " is defined for " + bits + ", driver " + env_.FromAnsi(found->driver));
       return true;
     }
     std::string defined;
     for (const DataSourceEntry& source : sources) {
-      defined += (defined.empty() ? "" : ", ") + source.name + " (" + source.driver + ")";
+      defined += (defined.empty() ? "" : ", ") + env_.FromAnsi(source.name) + " (" +
+                 env_.FromAnsi(source.driver) + ")";
     }
     Fail("data source",
          RunError(kErrDatabase, "Connecting to the database: data source \"" + name +
@@ -281,10 +285,8 @@ class Check {
 
   void List() {
     ListPreview preview;
-    UpdatePlan plan;
     try {
       preview = PreviewInstallation(env_, app_);
-      plan = PlanUpdate(env_, app_);
     } catch (const RunError& error) {
       Fail("list", error, RunStep::kListFiles, ListAdvice(error.number()));
       return;
@@ -295,6 +297,7 @@ class Check {
       Ok("list", line.substr(0, below));
     }
     Ok("list", SummaryLine(preview.counts));
+    const UpdatePlan& plan = preview.update;
     if (env_.DeleteAccess(plan.at.live) == Access::kHeld) {
       Fail("list",
            RunError(kErrFileInUse, "Replacing the list: " + plan.at.live +

@@ -181,10 +181,10 @@ void MakePreview(Env& env, const std::string& source_name, const std::string& ne
 }  // namespace
 
 ListPreview PreviewInstallation(Env& env, const std::string& app_path) {
-  const UpdatePlan update = PlanUpdate(env, app_path);
+  ListPreview preview;
+  const UpdatePlan& update = preview.update = PlanUpdate(env, app_path);
   const ListFiles root = RootListFiles(app_path);
   const ListFiles& at = update.at;
-  ListPreview preview;
   std::vector<std::string>& plan = preview.plan;
   switch (update.update_case) {
     case UpdateCase::kMoveIntoRs:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "banklist/refresh.h"
 #include "platform/env.h"
 
 namespace quarnel {
@@ -31,6 +32,8 @@ struct ListPreview {
   // What the update would do with which files, one line each; the first
   // names the case.
   std::vector<std::string> plan;
+  // The update's own plan; the preview of a list file by itself has none.
+  UpdatePlan update;
   PreviewCounts counts;
   // Each bank once for each kind, in the order of the new list. Code and
   // name are converted from the ANSI code page, for people to read.

@@ -128,7 +128,8 @@ enum class Access {
   kHeld,    // another program holds the file so that it cannot be deleted now
 };
 
-// A data source the driver manager defines for programs of this bitness.
+// A data source the driver manager defines for programs of this bitness; its
+// texts in the ANSI code page, as the driver manager gives them.
 struct DataSourceEntry {
   std::string name;
   std::string driver;  // the driver's description as the driver manager gives it
